@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace vm {
+
+class Dialogs;
+class FileSystem;
+class Processes;
+class RunView;
+struct MessageTable;
+
+// The conversion of the whole list: Start, Cancel task and Force stop.
+// The run follows each encoder job through the event loop; it never blocks the window.
+class BatchRun : public QObject {
+    Q_OBJECT
+public:
+    // messages is read at the moment each box is shown, so a language switch applies at once.
+    BatchRun(FileSystem& files, Processes& processes, Dialogs& dialogs, RunView& view,
+             const MessageTable& messages, QString programFolder, QObject* parent = nullptr);
+    ~BatchRun() override;
+
+    void start();        // the Start button
+    void requestStop();  // Cancel task
+    void forceStop();    // Force stop
+
+    bool isRunning() const;
+    bool encoderIdle() const;  // no encoder process runs
+
+signals:
+    // After the completion message has been closed and the window is Idle again.
+    void finished();
+
+private:
+    struct Impl;
+    Impl* d;
+};
+
+}  // namespace vm
