@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QStringList>
 #include <QPointer>
+#include <QStringList>
 
 #include "platform/Browser.h"
 
@@ -10,7 +10,7 @@ namespace vm {
 
 // Records navigations; the test decides when a page has loaded and where the user went.
 class FakeBrowser : public Browser {
-public:
+  public:
     FakeBrowser();
     ~FakeBrowser() override;
 
@@ -26,7 +26,7 @@ public:
 
     QStringList navigations;
 
-private:
+  private:
     QString location_;
     std::function<void()> onComplete_;
     QPointer<QWidget> widget_;  // owned by the window once placed there

@@ -11,9 +11,15 @@ void FakeDialogs::setNextAnswer(std::function<MsgAnswer()> answer) {
     answers_.enqueue(std::move(answer));
 }
 
-void FakeDialogs::setNextInput(const QString& text) { inputs_.enqueue(text); }
-void FakeDialogs::setNextFiles(const QStringList& paths) { files_.enqueue(paths); }
-void FakeDialogs::setNextFolder(const QString& path) { folders_.enqueue(path); }
+void FakeDialogs::setNextInput(const QString& text) {
+    inputs_.enqueue(text);
+}
+void FakeDialogs::setNextFiles(const QStringList& paths) {
+    files_.enqueue(paths);
+}
+void FakeDialogs::setNextFolder(const QString& path) {
+    folders_.enqueue(path);
+}
 
 QVector<FakeDialogs::Shown> FakeDialogs::messages() const {
     QVector<Shown> result;

@@ -14,7 +14,7 @@ namespace vm {
 // Dialogs answered ahead of time. Every box shown is recorded. An answer may be a function:
 // it runs while the box counts as open (openCount() > 0), as if the user took time to answer.
 class FakeDialogs : public Dialogs {
-public:
+  public:
     enum class Kind { Message, Input, OpenFiles, Folder };
     struct Shown {
         Kind kind;
@@ -44,7 +44,7 @@ public:
     QString browseForFolder() override;
     int openCount() const override { return open_; }
 
-private:
+  private:
     QQueue<std::function<MsgAnswer()>> answers_;
     QQueue<QString> inputs_;
     QQueue<QStringList> files_;

@@ -8,7 +8,7 @@
 namespace vm {
 
 class FakeLinks : public Links {
-public:
+  public:
     void open(const QString& target) override { opened.append(target); }
     QStringList opened;
 };

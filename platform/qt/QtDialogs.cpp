@@ -1,2 +1,93 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QtDialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace vm {
+namespace {
+
+// Counts a box as open for as long as it is on screen.
+class OpenBox {
+  public:
+    explicit OpenBox(int& counter) : counter_(counter) { ++counter_; }
+    ~OpenBox() { --counter_; }
+    OpenBox(const OpenBox&) = delete;
+    OpenBox& operator=(const OpenBox&) = delete;
+
+  private:
+    int& counter_;
+};
+
+QMessageBox::Icon toQtIcon(MsgIcon icon) {
+    switch (icon) {
+        case MsgIcon::Information:
+            return QMessageBox::Information;
+        case MsgIcon::Question:
+            return QMessageBox::Question;
+        case MsgIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MsgIcon::Critical:
+            return QMessageBox::Critical;
+        case MsgIcon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+QString QtDialogs::displayText(const QString& text) {
+    QString result = text;
+    result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return result;
+}
+
+MsgAnswer QtDialogs::messageBox(const QString& title, const QString& text, MsgButtons buttons,
+                                MsgIcon icon) {
+    OpenBox open(open_);
+    QMessageBox box(owner_);
+    box.setWindowTitle(title);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(displayText(text));
+    box.setIcon(toQtIcon(icon));
+    if (buttons == MsgButtons::OkCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Cancel);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    const int result = box.exec();
+    return result == QMessageBox::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+}
+
+QString QtDialogs::inputBox(const QString& title, const QString& prompt, const QString& initial) {
+    OpenBox open(open_);
+    QInputDialog dialog(owner_);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(displayText(prompt));
+    dialog.setTextValue(initial);
+    dialog.setInputMode(QInputDialog::TextInput);
+    if (dialog.exec() != QDialog::Accepted) {
+        return {};
+    }
+    return dialog.textValue();
+}
+
+QStringList QtDialogs::openFlvFiles(const QString& startFolder) {
+    OpenBox open(open_);
+    return QFileDialog::getOpenFileNames(owner_, QString(), startFolder,
+                                         QStringLiteral("Flash video(*.flv)"));
+}
+
+QString QtDialogs::browseForFolder() {
+    OpenBox open(open_);
+    return QFileDialog::getExistingDirectory(owner_, QString(), QDir::rootPath(),
+                                             QFileDialog::ShowDirsOnly);
+}
+
+}  // namespace vm
