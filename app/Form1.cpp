@@ -1,2 +1,233 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Form1.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QIcon>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "SitePages.h"
+#include "Widgets.h"
+#include "convert/BatchRun.h"
+#include "files/FileList.h"
+#include "files/OutputFolder.h"
+#include "i18n/LanguagePacks.h"
+#include "i18n/LanguageTexts.h"
+
+// The artwork lives in a static library; its resources must be registered by hand.
+static void InitArtwork() {
+    Q_INIT_RESOURCE(vidmorf);
+}
+
+namespace vm {
+
+namespace {
+QString WithTrailingSeparator(QString folder) {
+    if (!folder.endsWith(QLatin1Char('/'))) {
+        folder += QLatin1Char('/');
+    }
+    return folder;
+}
+
+// CR LF and single CRs are line breaks in the thanks list.
+QString DisplayLines(QString text) {
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+}  // namespace
+
+Form1::Form1(const Platform& platform, const QString& programFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      platform_(platform),
+      programFolder_(WithTrailingSeparator(programFolder)),
+      list_(c_),
+      runView_(c_) {
+    InitArtwork();
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Vidmorf 0.9 beta"));
+    setWindowIcon(QIcon(QStringLiteral(":/vidmorf/icon.png")));
+    QFont font(QStringLiteral("Noto Sans CJK SC"));
+    font.setPixelSize(12);
+    setFont(font);
+    setFixedSize(Twips(0, 0, 7215, 6045).size());
+
+    BuildForm1Controls(this, platform_.browser.widget(), c_);
+    batch_ = std::make_unique<BatchRun>(platform_.files, platform_.processes, platform_.dialogs,
+                                        runView_, messages_, programFolder_);
+    connectHandlers();
+}
+
+Form1::~Form1() {
+    platform_.browser.setDocumentCompleteHandler({});
+}
+
+void Form1::connectHandlers() {
+    connect(c_.tabGroup, &QButtonGroup::idClicked, this, &Form1::Option7_Click);
+    connect(c_.Combo7, &QComboBox::activated, this, [this] { Combo7_Click(); });
+    platform_.browser.setDocumentCompleteHandler([this] { WebBrowser1_DocumentComplete(); });
+
+    connect(c_.Command1, &QPushButton::clicked, this,
+            [this] { AddFilesFromDialog(list_, platform_.dialogs, programFolder_); });
+    connect(c_.List1, &DropList::filesDropped, this,
+            [this](const QStringList& paths) { AddDroppedFiles(list_, paths); });
+    connect(c_.Command9, &QPushButton::clicked, this, [this] { DeleteSelectedFile(list_); });
+    connect(c_.Command8, &QPushButton::clicked, this,
+            [this] { ClearFileList(list_, platform_.dialogs, messages_); });
+    connect(c_.Command2, &QPushButton::clicked, this,
+            [this] { c_.Text2->setText(BrowseOutputFolder(platform_.dialogs, c_.Text2->text())); });
+
+    connect(c_.Command3, &QPushButton::clicked, batch_.get(), &BatchRun::start);
+    connect(c_.Command6, &QPushButton::clicked, batch_.get(), &BatchRun::requestStop);
+    connect(c_.Command5, &QPushButton::clicked, batch_.get(), &BatchRun::forceStop);
+
+    Links& links = platform_.links;
+    connect(c_.Command4, &QPushButton::clicked, this, [&links] { links.open(MakerHomePage()); });
+    connect(c_.Label17, &ClickLabel::clicked, this, [&links] { links.open(MakerChatPage()); });
+    connect(c_.Label18, &ClickLabel::clicked, this, [&links] { links.open(MakerWebLog()); });
+    connect(c_.Label19, &ClickLabel::clicked, this, [&links] { links.open(MakerMail()); });
+}
+
+bool Form1::encoderIdle() const {
+    return batch_->encoderIdle();
+}
+
+bool Form1::startUp() {
+    hide();
+    if (c_.Text2->text().isEmpty()) {
+        c_.Text2->setText(programFolder_ + QStringLiteral("output"));
+    }
+    runView_.setFileBarWidth(0);
+    runView_.setTotalBarWidth(0);
+
+    const PackScan scan = ScanLanguagePacks(platform_.files, platform_.profiles, programFolder_);
+    c_.Combo7->addItems(scan.languages);
+    c_.Combo7->setCurrentIndex(-1);
+    c_.Text4->setPlainText(DisplayLines(scan.thanks));
+
+    if (!scan.remembered.isEmpty()) {
+        // Chosen as the user would choose it: the language is applied at once.
+        c_.Combo7->setCurrentIndex(c_.Combo7->findText(scan.remembered));
+        Combo7_Click();
+        if (!encoderPresent()) {
+            return false;
+        }
+    } else {
+        LoadBuiltInMessages(messages_);
+        if (!encoderPresent()) {
+            return false;
+        }
+        platform_.browser.navigate(ResourcePageUrl());
+    }
+
+    startUpComplete_ = true;
+    centreOnScreen();
+    show();
+    return true;
+}
+
+bool Form1::encoderPresent() {
+    if (platform_.files.isFile(programFolder_ + QStringLiteral("coder.dll"))) {
+        return true;
+    }
+    const QString twoBreaks = QStringLiteral("\r\r");
+    platform_.dialogs.messageBox(
+        messages_.msg(8),
+        messages_.msg(14) + twoBreaks + messages_.msg(15) + twoBreaks + messages_.msg(16),
+        MsgButtons::Ok, MsgIcon::Critical);
+    close();
+    return false;
+}
+
+void Form1::centreOnScreen() {
+    if (QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (!encoderIdle()) {
+        platform_.dialogs.messageBox(messages_.msg(8), messages_.msg(17), MsgButtons::Ok,
+                                     MsgIcon::Exclamation);
+        event->ignore();
+    } else {
+        event->accept();
+    }
+    MarkLanguagePacks(platform_.files, platform_.profiles, programFolder_,
+                      c_.Combo7->currentText());
+}
+
+void Form1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    emit shown();
+}
+
+void Form1::Option7_Click(int index) {
+    if (index < 0 || index >= int(c_.panels.size())) {
+        return;
+    }
+    if (index == 4) {
+        ShowResourcePage(c_.Combo7->currentText());
+    }
+    for (int i = 0; i < int(c_.panels.size()); ++i) {
+        c_.panels[i]->setVisible(i == index);
+    }
+}
+
+void Form1::ShowResourcePage(const QString& name) {
+    vm::ShowResourcePage(platform_.browser, name);
+}
+
+void Form1::WebBrowser1_DocumentComplete() {
+    // A page that finishes loading while start-up is still under way (behind the message
+    // about a missing encoder, say) must not bring up a window that is about to close.
+    if (startUpComplete_ && !isVisible()) {
+        show();
+    }
+}
+
+void Form1::Combo7_Click() {
+    ApplyLanguage(c_.Combo7->currentText());
+}
+
+void Form1::ApplyLanguage(const QString& name) {
+    ShowResourcePage(name);
+    const QString pack =
+        FindLanguagePack(platform_.files, platform_.profiles, programFolder_, name);
+    const LanguageTexts texts = ReadLanguageTexts(platform_.profiles, pack);
+
+    for (const CaptionText& caption : texts.captions) {
+        QWidget* control = nullptr;
+        if (caption.index >= 0) {
+            if (caption.objectName == QLatin1String("Option7") && caption.index < 6) {
+                control = c_.Option7[caption.index];
+            }
+        } else {
+            control = findChild<QWidget*>(caption.objectName);
+        }
+        if (control) {
+            SetCaption(control, caption.text);
+        }
+    }
+
+    {
+        const QSignalBlocker quiet(c_.Combo6);
+        c_.Combo6->clear();
+        c_.Combo6->addItem(texts.stereo);
+        c_.Combo6->addItem(texts.mono);
+        c_.Combo6->setCurrentIndex(0);
+    }
+
+    messages_ = texts.messages;
+    SetCaption(c_.Label21, messages_.convertingCaption);
+}
+
+}  // namespace vm

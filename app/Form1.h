@@ -1,2 +1,65 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "Form1Controls.h"
+#include "FormViews.h"
+#include "i18n/MessageTable.h"
+#include "platform/Platform.h"
+
+namespace vm {
+
+class BatchRun;
+
+// The one window: its controls, start-up and shut-down, the tabs and the resource page.
+// It connects each event to the function that does the work.
+class Form1 : public QWidget {
+    Q_OBJECT
+  public:
+    // programFolder: the folder of the executable; a trailing separator is added if missing.
+    Form1(const Platform& platform, const QString& programFolder, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Start-up. Shows the window when it is complete and returns true; returns false when the
+    // program must end (the encoder is missing): the window was closed and never shown.
+    bool startUp();
+
+    // Event handlers, public so that tests can drive them as a user would.
+    void Option7_Click(int index);
+    void Combo7_Click();
+    void ApplyLanguage(const QString& name);
+    void ShowResourcePage(const QString& name);
+    void WebBrowser1_DocumentComplete();
+
+    const Form1Controls& controls() const { return c_; }
+    const MessageTable& messages() const { return messages_; }
+    const QString& programFolder() const { return programFolder_; }
+    bool encoderIdle() const;
+    BatchRun& batchRun() { return *batch_; }
+
+  signals:
+    // The window has been shown (benchmarks wait for it).
+    void shown();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void connectHandlers();
+    bool encoderPresent();
+    void centreOnScreen();
+
+    Platform platform_;
+    QString programFolder_;
+    Form1Controls c_;
+    MessageTable messages_;
+    ListBoxView list_;
+    FormRunView runView_;
+    std::unique_ptr<BatchRun> batch_;
+    bool startUpComplete_ = false;
+};
+
+}  // namespace vm

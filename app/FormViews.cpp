@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "FormViews.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "Form1Controls.h"
+#include "Widgets.h"
+
+namespace vm {
+
+int ListBoxView::count() const {
+    return c_.List1->count();
+}
+
+void ListBoxView::append(const QString& path) {
+    c_.List1->addItem(path);
+}
+
+int ListBoxView::selectedIndex() const {
+    const QList<QListWidgetItem*> selected = c_.List1->selectedItems();
+    return selected.isEmpty() ? -1 : c_.List1->row(selected.first());
+}
+
+void ListBoxView::removeAt(int index) {
+    delete c_.List1->takeItem(index);
+    // The list would move the selection to a neighbour; the entry is gone and nothing is chosen.
+    c_.List1->clearSelection();
+    c_.List1->setCurrentRow(-1);
+}
+
+void ListBoxView::clear() {
+    c_.List1->clear();
+}
+
+QStringList ListBoxView::entries() const {
+    QStringList paths;
+    for (int i = 0; i < c_.List1->count(); ++i) {
+        paths.append(c_.List1->item(i)->text());
+    }
+    return paths;
+}
+
+ConversionSettings FormRunView::settings() const {
+    ConversionSettings s;
+    if (c_.Option2->isChecked()) {
+        s.format = OutputFormat::Wmv;
+    } else if (c_.Option8->isChecked()) {
+        s.format = OutputFormat::Mp3;
+    } else {
+        s.format = OutputFormat::Avi;
+    }
+    s.frameSize = c_.Combo1->currentText();
+    s.frameRate = c_.Combo2->currentText();
+    s.videoBitrate = c_.Combo3->currentText();
+    s.audioBitrate = c_.Combo4->currentText();
+    s.sampleRate = c_.Combo5->currentText();
+    // A typed text that is not the chosen entry selects no entry.
+    const int channel = c_.Combo6->currentIndex();
+    s.channelIndex =
+        (channel >= 0 && c_.Combo6->itemText(channel) == c_.Combo6->currentText()) ? channel : -1;
+    s.outputFolder = c_.Text2->text();
+    if (c_.Option3->isChecked()) {
+        s.policy = ConflictPolicy::AskForName;
+    } else if (c_.Option5->isChecked()) {
+        s.policy = ConflictPolicy::Skip;
+    } else if (c_.Option4->isChecked()) {
+        s.policy = ConflictPolicy::Overwrite;
+    } else {
+        s.policy = ConflictPolicy::RenameAutomatically;
+    }
+    return s;
+}
+
+QStringList FormRunView::sourceFiles() const {
+    return list_.entries();
+}
+
+void FormRunView::setRunning(bool running) {
+    for (int i = 0; i < 3; ++i) {
+        c_.Option7[i]->setEnabled(!running);
+    }
+    c_.Command3->setEnabled(!running);
+    c_.Command5->setEnabled(running);
+    c_.Command6->setEnabled(running);
+}
+
+void FormRunView::setCounterCaption(const QString& text) {
+    SetCaption(c_.Label21, text);
+}
+
+void FormRunView::setCurrentSource(const QString& text) {
+    SetCaption(c_.Label22, text);
+}
+
+QString FormRunView::currentSource() const {
+    return c_.Label22->text();
+}
+
+namespace {
+QLabel* StatusBox(const Form1Controls& c, StatusField field) {
+    switch (field) {
+        case StatusField::Frame:
+            return c.Label1;
+        case StatusField::Bitrate:
+            return c.Label2;
+        case StatusField::Size:
+            return c.Label15;
+        case StatusField::Time:
+            return c.Label16;
+    }
+    return c.Label1;
+}
+}  // namespace
+
+void FormRunView::setStatus(StatusField field, const QString& text) {
+    StatusBox(c_, field)->setText(text);
+}
+
+QString FormRunView::status(StatusField field) const {
+    return StatusBox(c_, field)->text();
+}
+
+double FormRunView::fileTrackWidth() const {
+    return c_.Picture3->trackWidth();
+}
+
+double FormRunView::totalTrackWidth() const {
+    return c_.Picture4->trackWidth();
+}
+
+float FormRunView::fileBarWidth() const {
+    return c_.Picture3->fillWidth();
+}
+
+void FormRunView::setFileBarWidth(float width) {
+    c_.Picture3->setFillWidth(width);
+}
+
+float FormRunView::totalBarWidth() const {
+    return c_.Picture4->fillWidth();
+}
+
+void FormRunView::setTotalBarWidth(float width) {
+    c_.Picture4->setFillWidth(width);
+}
+
+}  // namespace vm

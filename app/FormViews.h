@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "convert/RunView.h"
+#include "files/FileList.h"
+
+namespace vm {
+
+struct Form1Controls;
+
+// The file list operations over List1.
+class ListBoxView : public FileListView {
+  public:
+    explicit ListBoxView(const Form1Controls& c) : c_(c) {}
+    int count() const override;
+    void append(const QString& path) override;
+    int selectedIndex() const override;
+    void removeAt(int index) override;
+    void clear() override;
+    QStringList entries() const;
+
+  private:
+    const Form1Controls& c_;
+};
+
+// What a run reads from and writes to the window's controls.
+class FormRunView : public RunView {
+  public:
+    explicit FormRunView(const Form1Controls& c) : c_(c), list_(c) {}
+
+    ConversionSettings settings() const override;
+    QStringList sourceFiles() const override;
+    void setRunning(bool running) override;
+    void setCounterCaption(const QString& text) override;
+    void setCurrentSource(const QString& text) override;
+    QString currentSource() const override;
+    void setStatus(StatusField field, const QString& text) override;
+    QString status(StatusField field) const override;
+    double fileTrackWidth() const override;
+    double totalTrackWidth() const override;
+    float fileBarWidth() const override;
+    void setFileBarWidth(float width) override;
+    float totalBarWidth() const override;
+    void setTotalBarWidth(float width) override;
+
+  private:
+    const Form1Controls& c_;
+    ListBoxView list_;
+};
+
+}  // namespace vm
