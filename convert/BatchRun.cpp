@@ -1,19 +1,263 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BatchRun.h"
 
+#include <QTimer>
+#include <functional>
+
+#include "EncoderCommand.h"
+#include "EncoderJob.h"
+#include "Progress.h"
+#include "RunTally.h"
+#include "RunView.h"
+#include "TargetNaming.h"
+#include "i18n/MessageTable.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/Processes.h"
+
 namespace vm {
 
-// Placeholder until the run lands.
-struct BatchRun::Impl {};
+namespace {
+constexpr int kBoxRecheckMs = 100;  // how often a waiting run looks whether the boxes are closed
+const QString kEncoderName = QStringLiteral("CODER.DLL");
+}  // namespace
 
-BatchRun::BatchRun(FileSystem&, Processes&, Dialogs&, RunView&, const MessageTable&, QString,
-                   QObject* parent)
-    : QObject(parent), d(new Impl) {}
-BatchRun::~BatchRun() { delete d; }
-void BatchRun::start() {}
-void BatchRun::requestStop() {}
-void BatchRun::forceStop() {}
-bool BatchRun::isRunning() const { return false; }
-bool BatchRun::encoderIdle() const { return true; }
+struct BatchRun::Impl {
+    BatchRun* q;
+    FileSystem& files;
+    Processes& processes;
+    Dialogs& dialogs;
+    RunView& view;
+    const MessageTable& messages;
+    QString programFolder;
+    EncoderJob job;
+
+    bool running = false;
+    bool stopRequested = false;
+    QStringList sources;  // the list as the run found it
+    int index = 0;        // the current file
+    QString target;       // the current file's target, once settled
+    RunTally tally;
+
+    Impl(BatchRun* owner, FileSystem& f, Processes& p, Dialogs& d, RunView& v,
+         const MessageTable& m, QString folder)
+        : q(owner),
+          files(f),
+          processes(p),
+          dialogs(d),
+          view(v),
+          messages(m),
+          programFolder(std::move(folder)),
+          job(f, p) {
+        if (!programFolder.endsWith(QLatin1Char('/'))) {
+            programFolder += QLatin1Char('/');
+        }
+    }
+
+    void start();
+    void nextFile();
+    void jobEnded();
+    void fileFailed();
+    void fileDone(FileOutcome outcome);
+    void finish();
+    void showError(const QString& path, const QString& reason);
+    // Runs step from the event loop once no box is open: a box that a handler opened during
+    // the run holds the run (the display goes on) until it is closed.
+    void whenNoBoxOpen(std::function<void()> step);
+};
+
+void BatchRun::Impl::whenNoBoxOpen(std::function<void()> step) {
+    const int delay = dialogs.openCount() > 0 ? kBoxRecheckMs : 0;
+    QTimer::singleShot(delay, q, [this, step = std::move(step)]() mutable {
+        if (dialogs.openCount() > 0) {
+            whenNoBoxOpen(std::move(step));
+        } else {
+            step();
+        }
+    });
+}
+
+void BatchRun::Impl::showError(const QString& path, const QString& reason) {
+    dialogs.messageBox(messages.msg(8), path + QLatin1Char('\r') + reason, MsgButtons::Ok,
+                       MsgIcon::Critical);
+}
+
+void BatchRun::Impl::start() {
+    if (running) {
+        return;
+    }
+    const QStringList list = view.sourceFiles();
+    if (list.isEmpty()) {
+        dialogs.messageBox(messages.title(1), messages.msg(2), MsgButtons::Ok,
+                           MsgIcon::Information);
+        return;
+    }
+    if (!CheckOutputFolder(view.settings().outputFolder, files, dialogs, messages)) {
+        return;
+    }
+    if (job.tempFolder().isEmpty()) {
+        QString error;
+        const QString folder = files.makePrivateTempFolder(&error);
+        if (folder.isEmpty()) {
+            dialogs.messageBox(messages.msg(8), error, MsgButtons::Ok, MsgIcon::Critical);
+            return;
+        }
+        job.setTempFolder(folder);
+    }
+    running = true;
+    view.setRunning(true);
+    stopRequested = false;
+    tally.clear();
+    sources = list;
+    index = 0;
+    nextFile();
+}
+
+void BatchRun::Impl::nextFile() {
+    if (index >= sources.size()) {
+        finish();
+        return;
+    }
+    const QString& source = sources.at(index);
+    target.clear();
+    view.setCounterCaption(messages.convertingCaption + QLatin1Char('(') +
+                           QString::number(index + 1) + QLatin1Char('/') +
+                           QString::number(view.sourceFiles().size()) + QStringLiteral("):"));
+    view.setCurrentSource(source);
+    view.setFileBarWidth(0);
+
+    QString path;
+    QString error = job.deleteLeftovers(&path);
+    if (!error.isEmpty()) {
+        showError(path, error);
+        fileFailed();
+        return;
+    }
+    // Read afresh for every file: a language switch during the run resets the channels.
+    const ConversionSettings settings = view.settings();
+    const TargetChoice choice =
+        ResolveTargetPath(source, settings, sources, files, dialogs, messages);
+    if (choice.kind == TargetChoice::Kind::Skipped) {
+        fileDone(FileOutcome::Skipped);
+        return;
+    }
+    if (choice.kind == TargetChoice::Kind::Error) {
+        showError(choice.path, choice.error);
+        fileFailed();
+        return;
+    }
+    target = choice.path;
+    error = job.launch(
+        BuildEncoderCommandLine(programFolder, job.tempFolder(), source, target, settings), &path);
+    if (!error.isEmpty()) {
+        showError(path, error);
+        fileFailed();
+    }
+    // Otherwise the job's end brings the run on.
+}
+
+void BatchRun::Impl::jobEnded() {
+    whenNoBoxOpen([this] {
+        // Judged by the closing line of the encoder's log alone, not by its exit status.
+        if (job.lastLogLine().startsWith(QLatin1String("video"))) {
+            fileDone(FileOutcome::Done);
+        } else {
+            fileFailed();
+        }
+    });
+}
+
+void BatchRun::Impl::fileFailed() {
+    // No partial output stays behind; but only a target this run chose is deleted, never a
+    // source of the run.
+    if (!target.isEmpty() && files.isFile(target) && !IsOneOf(target, sources, files)) {
+        const QString error = files.removeFile(target);
+        if (!error.isEmpty()) {
+            showError(target, error);
+        }
+    }
+    fileDone(FileOutcome::Failed);
+}
+
+void BatchRun::Impl::fileDone(FileOutcome outcome) {
+    tally.record(outcome, sources.at(index));
+    ++index;
+    if (stopRequested) {
+        index = int(sources.size());
+    }
+    whenNoBoxOpen([this] { nextFile(); });
+}
+
+void BatchRun::Impl::finish() {
+    dialogs.messageBox(messages.msg(6), tally.completionText(messages, view.sourceFiles().size()),
+                       MsgButtons::Ok, MsgIcon::None);
+    view.setRunning(false);
+    view.setCurrentSource({});
+    view.setStatus(StatusField::Frame, {});
+    view.setStatus(StatusField::Bitrate, {});
+    view.setStatus(StatusField::Time, {});
+    view.setStatus(StatusField::Size, {});
+    view.setFileBarWidth(0);
+    view.setTotalBarWidth(0);
+    tally.clear();
+    sources.clear();
+    target.clear();
+    view.setCounterCaption(messages.convertingCaption);
+    running = false;
+    emit q->finished();
+}
+
+BatchRun::BatchRun(FileSystem& files, Processes& processes, Dialogs& dialogs, RunView& view,
+                   const MessageTable& messages, QString programFolder, QObject* parent)
+    : QObject(parent),
+      d(new Impl(this, files, processes, dialogs, view, messages, std::move(programFolder))) {
+    connect(&d->job, &EncoderJob::logAdvanced, this,
+            [this] { ShowProgress(d->view, d->files, d->job.lastLogLine(), d->index); });
+    connect(&d->job, &EncoderJob::ended, this, [this] { d->jobEnded(); });
+}
+
+BatchRun::~BatchRun() {
+    delete d;
+}
+
+void BatchRun::start() {
+    d->start();
+}
+
+void BatchRun::requestStop() {
+    if (!d->running) {
+        return;
+    }
+    if (d->dialogs.messageBox(d->messages.title(3), d->messages.msg(12), MsgButtons::OkCancel,
+                              MsgIcon::Information) == MsgAnswer::Ok) {
+        d->stopRequested = true;
+    }
+}
+
+void BatchRun::forceStop() {
+    if (!d->running) {
+        return;
+    }
+    if (d->dialogs.messageBox(d->messages.title(2), d->messages.msg(11), MsgButtons::OkCancel,
+                              MsgIcon::Exclamation) != MsgAnswer::Ok) {
+        return;
+    }
+    d->stopRequested = true;
+    // Only the encoder of the current job: nothing outside its process group is touched.
+    d->job.killEncoder(kEncoderName);
+}
+
+bool BatchRun::isRunning() const {
+    return d->running;
+}
+bool BatchRun::encoderIdle() const {
+    return d->job.idle();
+}
+QString BatchRun::tempFolder() const {
+    return d->job.tempFolder();
+}
+int BatchRun::encoderExitCode() const {
+    return d->job.exitCode();
+}
 
 }  // namespace vm

@@ -16,7 +16,7 @@ struct MessageTable;
 // The run follows each encoder job through the event loop; it never blocks the window.
 class BatchRun : public QObject {
     Q_OBJECT
-public:
+  public:
     // messages is read at the moment each box is shown, so a language switch applies at once.
     BatchRun(FileSystem& files, Processes& processes, Dialogs& dialogs, RunView& view,
              const MessageTable& messages, QString programFolder, QObject* parent = nullptr);
@@ -29,11 +29,18 @@ public:
     bool isRunning() const;
     bool encoderIdle() const;  // no encoder process runs
 
-signals:
+    // The folder of the encoder script and log, private to this program; made when the first
+    // run starts, empty before.
+    QString tempFolder() const;
+    // Exit status of the last job (259 while one runs, 0 before the first); it plays no part
+    // in judging a file.
+    int encoderExitCode() const;
+
+  signals:
     // After the completion message has been closed and the window is Idle again.
     void finished();
 
-private:
+  private:
     struct Impl;
     Impl* d;
 };

@@ -1,2 +1,198 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PosixFileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace vm {
+
+namespace {
+
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+QString reason(int err) {
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+bool statPath(const QString& path, struct stat* st) {
+    const QByteArray name = native(path);
+    return !name.isEmpty() && ::stat(name.constData(), st) == 0;
+}
+
+}  // namespace
+
+bool PosixFileSystem::exists(const QString& path) const {
+    struct stat st;
+    const QByteArray name = native(path);
+    // lstat: a link counts as something of that name even when it leads nowhere.
+    return !name.isEmpty() && ::lstat(name.constData(), &st) == 0;
+}
+
+bool PosixFileSystem::isFile(const QString& path) const {
+    struct stat st;
+    return statPath(path, &st) && S_ISREG(st.st_mode);
+}
+
+bool PosixFileSystem::isDir(const QString& path) const {
+    struct stat st;
+    return statPath(path, &st) && S_ISDIR(st.st_mode);
+}
+
+qint64 PosixFileSystem::fileSize(const QString& path) const {
+    struct stat st;
+    if (!statPath(path, &st) || !S_ISREG(st.st_mode)) {
+        return -1;
+    }
+    return qint64(st.st_size);
+}
+
+bool PosixFileSystem::sameFile(const QString& a, const QString& b) const {
+    struct stat sa;
+    struct stat sb;
+    return statPath(a, &sa) && statPath(b, &sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+QString PosixFileSystem::removeFile(const QString& path) {
+    const QByteArray name = native(path);
+    if (name.isEmpty()) {
+        return reason(ENOENT);
+    }
+    if (::unlink(name.constData()) != 0 && errno != ENOENT) {
+        return reason(errno);
+    }
+    return {};
+}
+
+QString PosixFileSystem::makeDir(const QString& path) {
+    const QByteArray name = native(path);
+    if (name.isEmpty()) {
+        return reason(ENOENT);
+    }
+    if (::mkdir(name.constData(), 0777) != 0) {
+        return reason(errno);
+    }
+    return {};
+}
+
+QString PosixFileSystem::writeFile(const QString& path, const QByteArray& data) {
+    const QByteArray name = native(path);
+    if (name.isEmpty()) {
+        return reason(ENOENT);
+    }
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return reason(errno);
+    }
+    const char* p = data.constData();
+    qint64 left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const int err = errno;
+            ::close(fd);
+            return reason(err);
+        }
+        p += n;
+        left -= n;
+    }
+    if (::close(fd) != 0) {
+        return reason(errno);
+    }
+    return {};
+}
+
+QByteArray PosixFileSystem::readFrom(const QString& path, qint64 offset, bool* ok) const {
+    if (ok) {
+        *ok = false;
+    }
+    const QByteArray name = native(path);
+    if (name.isEmpty()) {
+        return {};
+    }
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    QByteArray result;
+    char buffer[65536];
+    qint64 at = std::max<qint64>(offset, 0);
+    for (;;) {
+        const ssize_t n = ::pread(fd, buffer, sizeof buffer, off_t(at));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        result.append(buffer, qsizetype(n));
+        at += n;
+    }
+    ::close(fd);
+    if (ok) {
+        *ok = true;
+    }
+    return result;
+}
+
+QStringList PosixFileSystem::listFiles(const QString& folder) const {
+    QStringList names;
+    const QByteArray dirName = native(folder);
+    DIR* dir = dirName.isEmpty() ? nullptr : ::opendir(dirName.constData());
+    if (!dir) {
+        return names;
+    }
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.') {
+            continue;
+        }
+        struct stat st;
+        if (::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode)) {
+            names.append(QFile::decodeName(entry->d_name));
+        }
+    }
+    ::closedir(dir);
+    // Case-insensitive order; names that differ only in case keep a fixed order among them.
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int c = QString::compare(a, b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
+}
+
+QString PosixFileSystem::makePrivateTempFolder(QString* error) {
+    QByteArray base = qgetenv("XDG_RUNTIME_DIR");
+    if (base.isEmpty()) {
+        base = "/tmp";
+    }
+    while (base.size() > 1 && base.endsWith('/')) {
+        base.chop(1);
+    }
+    QByteArray pattern = base + "/vidmorf-XXXXXX";
+    // mkdtemp creates the folder with mode 0700.
+    if (!::mkdtemp(pattern.data())) {
+        if (error) {
+            *error = QFile::decodeName(base) + QStringLiteral(": ") + reason(errno);
+        }
+        return {};
+    }
+    if (error) {
+        error->clear();
+    }
+    return QFile::decodeName(pattern) + QLatin1Char('/');
+}
+
+}  // namespace vm

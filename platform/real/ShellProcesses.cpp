@@ -1,2 +1,190 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShellProcesses.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+#include <algorithm>
+
+namespace vm {
+
+namespace {
+
+constexpr int kCommLength = 15;  // the kernel keeps at most this many bytes of a name
+
+// Reads "pid (comm) state ppid pgrp ..." from /proc/<pid>/stat. The name may hold blanks and
+// parentheses, so it ends at the last ')'.
+bool readStat(qint64 pid, QByteArray* comm, qint64* pgrp) {
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray line = file.read(4096);
+    const qsizetype open = line.indexOf('(');
+    const qsizetype close = line.lastIndexOf(')');
+    if (open < 0 || close < open) {
+        return false;
+    }
+    *comm = line.mid(open + 1, close - open - 1);
+    const QList<QByteArray> rest = line.mid(close + 1).simplified().split(' ');
+    if (rest.size() < 3) {
+        return false;
+    }
+    bool ok = false;
+    *pgrp = rest.at(2).toLongLong(&ok);
+    return ok;
+}
+
+}  // namespace
+
+QList<qint64> FindInProcessGroup(qint64 pgid, const QString& upperName) {
+    QList<qint64> found;
+    if (pgid <= 0) {
+        return found;
+    }
+    const QString wanted = QString::fromUtf8(upperName.toUtf8().left(kCommLength));
+    QList<qint64> pids;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        bool ok = false;
+        const qint64 pid = entry.toLongLong(&ok);
+        if (ok && pid > 0) {
+            pids.append(pid);
+        }
+    }
+    std::sort(pids.begin(), pids.end());
+    for (qint64 pid : pids) {
+        QByteArray comm;
+        qint64 pgrp = 0;
+        if (readStat(pid, &comm, &pgrp) && pgrp == pgid &&
+            QString::fromUtf8(comm).toUpper() == wanted) {
+            found.append(pid);
+        }
+    }
+    return found;
+}
+
+ShellProcesses::ShellProcesses() = default;
+
+ShellProcesses::~ShellProcesses() {
+    for (auto& [id, job] : jobs_) {
+        if (!job.ended) {
+            ::kill(pid_t(-id), SIGKILL);
+        }
+        job.process->disconnect(&context_);
+    }
+}
+
+qint64 ShellProcesses::startScript(const QString& scriptPath, QString* error) {
+    auto process = std::make_unique<QProcess>();
+    process->setProgram(QStringLiteral("/bin/sh"));
+    process->setArguments({scriptPath});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    // A group of its own, so that the job's processes can be told from everybody else's.
+    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    process->start();
+    if (!process->waitForStarted(-1)) {
+        if (error) {
+            *error = process->errorString();
+        }
+        return 0;
+    }
+    const qint64 id = process->processId();
+    if (id <= 0) {
+        if (error) {
+            *error = process->errorString();
+        }
+        return 0;
+    }
+    QProcess* raw = process.get();
+    QObject::connect(raw, &QProcess::finished, &context_, [this, id] { ended(id); });
+    jobs_[id] = Job{std::move(process), {}, false};
+    if (error) {
+        error->clear();
+    }
+    return id;
+}
+
+bool ShellProcesses::isRunning(qint64 id) const {
+    const auto it = jobs_.find(id);
+    return it != jobs_.end() && !it->second.ended;
+}
+
+int ShellProcesses::exitCode(qint64 id) const {
+    const auto it = jobs_.find(id);
+    if (it == jobs_.end() || !it->second.ended) {
+        return -1;
+    }
+    const QProcess& p = *it->second.process;
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+void ShellProcesses::onFinished(qint64 id, std::function<void()> handler) {
+    const auto it = jobs_.find(id);
+    if (it == jobs_.end()) {
+        return;
+    }
+    it->second.handler = std::move(handler);
+    if (it->second.ended) {
+        QTimer::singleShot(0, &context_, [this, id] { callHandler(id); });
+    }
+}
+
+void ShellProcesses::ended(qint64 id) {
+    const auto it = jobs_.find(id);
+    if (it == jobs_.end() || it->second.ended) {
+        return;
+    }
+    it->second.ended = true;
+    callHandler(id);
+}
+
+void ShellProcesses::callHandler(qint64 id) {
+    const auto it = jobs_.find(id);
+    if (it == jobs_.end() || !it->second.ended || !it->second.handler) {
+        return;
+    }
+    // Called once: take the handler out before calling it, as it may release the job.
+    std::function<void()> handler = std::move(it->second.handler);
+    it->second.handler = nullptr;
+    handler();
+}
+
+void ShellProcesses::release(qint64 id) {
+    const auto it = jobs_.find(id);
+    if (it == jobs_.end()) {
+        return;
+    }
+    std::unique_ptr<QProcess> process = std::move(it->second.process);
+    const bool running = !it->second.ended;
+    jobs_.erase(it);
+    process->disconnect(&context_);
+    if (running) {
+        ::kill(pid_t(-id), SIGKILL);
+        process->waitForFinished(-1);
+    }
+    // The release may come from inside one of the process's own signals.
+    process.release()->deleteLater();
+}
+
+bool ShellProcesses::killInJob(qint64 id, const QString& upperName) {
+    // Only a job we started and still hold: its id is the id of its process group, which the
+    // system cannot hand to another group while any of the job's processes lives.
+    if (jobs_.find(id) == jobs_.end()) {
+        return false;
+    }
+    for (qint64 pid : FindInProcessGroup(id, upperName)) {
+        if (::kill(pid_t(pid), SIGKILL) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace vm

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "RunTally.h"
+
+#include "i18n/MessageTable.h"
+
+namespace vm {
+
+namespace {
+const QChar kCr = QLatin1Char('\r');
+}
+
+RunTally::Category& RunTally::at(FileOutcome outcome) {
+    return const_cast<Category&>(std::as_const(*this).at(outcome));
+}
+
+const RunTally::Category& RunTally::at(FileOutcome outcome) const {
+    switch (outcome) {
+        case FileOutcome::Failed:
+            return failed_;
+        case FileOutcome::Skipped:
+            return skipped_;
+        case FileOutcome::Done:
+            break;
+    }
+    return done_;
+}
+
+void RunTally::record(FileOutcome outcome, const QString& sourcePath) {
+    Category& c = at(outcome);
+    c.list += kCr + sourcePath;
+    ++c.count;
+}
+
+void RunTally::clear() {
+    done_ = {};
+    failed_ = {};
+    skipped_ = {};
+}
+
+int RunTally::count(FileOutcome outcome) const {
+    return at(outcome).count;
+}
+
+const QString& RunTally::list(FileOutcome outcome) const {
+    return at(outcome).list;
+}
+
+QString RunTally::summary(const MessageTable& messages) const {
+    QString text;
+    if (!done_.list.isEmpty()) {
+        text = messages.msg(6) + QString::number(done_.count) + QLatin1Char(':') + done_.list;
+    }
+    if (!skipped_.list.isEmpty()) {
+        text += kCr + messages.msg(7) + QString::number(skipped_.count) + QLatin1Char(':') +
+                skipped_.list;
+    }
+    if (!failed_.list.isEmpty()) {
+        text += kCr + messages.msg(8) + QString::number(failed_.count) + QLatin1Char(':') +
+                failed_.list;
+    }
+    return text;
+}
+
+QString RunTally::completionText(const MessageTable& messages, qsizetype listCount) const {
+    return messages.msg(9) + QString::number(listCount) + messages.msg(10) + QLatin1Char(':') +
+           kCr + kCr + summary(messages);
+}
+
+}  // namespace vm

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TargetNaming.h"
+
+#include "i18n/MessageTable.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+
+namespace vm {
+
+namespace {
+
+const QChar kSeparator = QLatin1Char('/');
+
+QString withTrailingSeparator(const QString& folder) {
+    return folder.endsWith(kSeparator) ? folder : folder + kSeparator;
+}
+
+}  // namespace
+
+QString ExtensionOf(OutputFormat format) {
+    switch (format) {
+        case OutputFormat::Wmv:
+            return QStringLiteral(".wmv");
+        case OutputFormat::Mp3:
+            return QStringLiteral(".mp3");
+        case OutputFormat::Avi:
+            break;
+    }
+    return QStringLiteral(".avi");
+}
+
+QString BaseName(const QString& sourcePath) {
+    const QString name = sourcePath.mid(sourcePath.lastIndexOf(kSeparator) + 1);
+    return name.left(qMax(0, name.size() - 4));
+}
+
+QString RenamedTarget(const QString& targetPath) {
+    const qsizetype dot = targetPath.lastIndexOf(QLatin1Char('.'));
+    const QString head = dot < 0 ? targetPath : targetPath.left(dot);
+    return head + QStringLiteral("_new") + targetPath.right(4);
+}
+
+bool CheckOutputFolder(const QString& folder, FileSystem& files, Dialogs& dialogs,
+                       const MessageTable& messages) {
+    if (folder.isEmpty()) {
+        dialogs.messageBox(messages.title(1), messages.msg(3), MsgButtons::Ok,
+                           MsgIcon::Information);
+        return false;
+    }
+    if (files.exists(folder)) {
+        return true;
+    }
+    if (dialogs.messageBox(messages.title(1), messages.msg(4), MsgButtons::OkCancel,
+                           MsgIcon::Information) != MsgAnswer::Ok) {
+        return false;
+    }
+    const QString error = files.makeDir(folder);
+    if (!error.isEmpty()) {
+        dialogs.messageBox(messages.msg(8), folder + QLatin1Char('\r') + error, MsgButtons::Ok,
+                           MsgIcon::Critical);
+        return false;
+    }
+    return true;
+}
+
+bool IsOneOf(const QString& path, const QStringList& sources, const FileSystem& files) {
+    for (const QString& source : sources) {
+        if (files.sameFile(path, source)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TargetChoice ResolveTargetPath(const QString& sourcePath, const ConversionSettings& settings,
+                               const QStringList& runSources, FileSystem& files, Dialogs& dialogs,
+                               const MessageTable& messages) {
+    const QString extension = ExtensionOf(settings.format);
+    QString target =
+        withTrailingSeparator(settings.outputFolder) + BaseName(sourcePath) + extension;
+    while (files.isFile(target)) {
+        switch (settings.policy) {
+            case ConflictPolicy::AskForName: {
+                // Asked again for as long as the file exists; an empty answer (or Cancel)
+                // keeps the name.
+                const QString answer = dialogs.inputBox(messages.msg(1), messages.msg(5), {});
+                if (!answer.isEmpty()) {
+                    target = target.left(target.lastIndexOf(kSeparator) + 1) + answer + extension;
+                }
+                continue;
+            }
+            case ConflictPolicy::Overwrite: {
+                if (target == sourcePath || IsOneOf(target, runSources, files)) {
+                    // Never delete a source: pick another name instead.
+                    target = RenamedTarget(target);
+                    continue;
+                }
+                const QString error = files.removeFile(target);
+                if (!error.isEmpty()) {
+                    return {TargetChoice::Kind::Error, target, error};
+                }
+                return {TargetChoice::Kind::Target, target, {}};
+            }
+            case ConflictPolicy::Skip:
+                return {TargetChoice::Kind::Skipped, target, {}};
+            case ConflictPolicy::RenameAutomatically:
+                target = RenamedTarget(target);
+                continue;
+        }
+    }
+    return {TargetChoice::Kind::Target, target, {}};
+}
+
+}  // namespace vm

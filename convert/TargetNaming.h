@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "ConversionSettings.h"
+
+namespace vm {
+
+class Dialogs;
+class FileSystem;
+struct MessageTable;
+
+// ".avi", ".wmv" or ".mp3"; each is four characters long, which the renaming relies on.
+QString ExtensionOf(OutputFormat format);
+
+// The name after the last '/', less its last four characters (the source's extension).
+QString BaseName(const QString& sourcePath);
+
+// clip.avi -> clip_new.avi: "_new" goes before the last '.', the last four characters follow.
+QString RenamedTarget(const QString& targetPath);
+
+// Once per run, before anything changes: an empty folder text stops the start; a missing
+// folder is created after the user agrees. A folder that cannot be made is reported (title
+// msg8, the path and the reason) and stops the start too. True when the run may start.
+bool CheckOutputFolder(const QString& folder, FileSystem& files, Dialogs& dialogs,
+                       const MessageTable& messages);
+
+struct TargetChoice {
+    enum class Kind { Target, Skipped, Error };
+    Kind kind = Kind::Target;
+    QString path;   // the target; with Error the file that could not be deleted
+    QString error;  // the system's reason, with Error
+};
+
+// Settles the target of one source under the chosen conflict policy. runSources are the
+// sources of the whole run: an existing target that is one of them (the same file however it
+// is spelled) is never deleted; Overwrite renames around it as RenameAutomatically would.
+TargetChoice ResolveTargetPath(const QString& sourcePath, const ConversionSettings& settings,
+                               const QStringList& runSources, FileSystem& files, Dialogs& dialogs,
+                               const MessageTable& messages);
+
+// True when path is the same file as one of sources.
+bool IsOneOf(const QString& path, const QStringList& sources, const FileSystem& files);
+
+}  // namespace vm
