@@ -72,10 +72,11 @@ ShellProcesses::ShellProcesses() = default;
 
 ShellProcesses::~ShellProcesses() {
     for (auto& [id, job] : jobs_) {
+        job.process->disconnect(&context_);
         if (!job.ended) {
             ::kill(pid_t(-id), SIGKILL);
+            job.process->waitForFinished(-1);
         }
-        job.process->disconnect(&context_);
     }
 }
 
