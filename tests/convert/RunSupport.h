@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the conversion tests share: a plain run view, stand-in encoders and back ends that fail
+// on request.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+#include "convert/RunView.h"
+#include "platform/real/PosixFileSystem.h"
+#include "platform/real/ShellProcesses.h"
+
+namespace vm::test {
+
+// The window's part of a run, as plain members; every counter caption is kept.
+class TestView : public RunView {
+  public:
+    ConversionSettings current;
+    QStringList files;
+    bool running = false;
+    QStringList runningChanges;  // "on"/"off" in order
+    QStringList counterCaptions;
+    QString source;
+    QString statusTexts[4];
+    double fileTrack = 6255;
+    double totalTrack = 6255;
+    float fileBar = 0;
+    float totalBar = 0;
+    std::function<void(const QString&)> onCounterCaption;
+
+    ConversionSettings settings() const override { return current; }
+    QStringList sourceFiles() const override { return files; }
+    void setRunning(bool on) override {
+        running = on;
+        runningChanges.append(on ? "on" : "off");
+    }
+    void setCounterCaption(const QString& text) override {
+        counterCaptions.append(text);
+        if (onCounterCaption) {
+            onCounterCaption(text);
+        }
+    }
+    void setCurrentSource(const QString& text) override { source = text; }
+    QString currentSource() const override { return source; }
+    void setStatus(StatusField field, const QString& text) override {
+        statusTexts[int(field)] = text;
+    }
+    QString status(StatusField field) const override { return statusTexts[int(field)]; }
+    double fileTrackWidth() const override { return fileTrack; }
+    double totalTrackWidth() const override { return totalTrack; }
+    float fileBarWidth() const override { return fileBar; }
+    void setFileBarWidth(float w) override { fileBar = w; }
+    float totalBarWidth() const override { return totalBar; }
+    void setTotalBarWidth(float w) override { totalBar = w; }
+};
+
+inline void WriteFile(const QString& path, const QByteArray& bytes, bool executable = false) {
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    f.write(bytes);
+    f.close();
+    if (executable) {
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0755) == 0);
+    }
+}
+
+inline QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// A stand-in coder.dll: it appends its arguments (NUL-separated, one call a line) to
+// calls.log in its folder, then runs the source file as a shell script, with $target set to
+// the last argument. A source thus says what the encoder does: write a log, sleep, make the
+// target, fail.
+inline const QByteArray kStandInEncoder =
+    "#!/bin/sh\n"
+    "for a; do printf '%s\\0' \"$a\"; target=$a; done >> \"$(dirname \"$0\")/calls.log\"\n"
+    "echo >> \"$(dirname \"$0\")/calls.log\"\n"
+    ". \"$2\"\n";
+
+// Source scripts for the stand-in.
+inline const QByteArray kConverts =
+    "printf 'frame=   10 q=2.0 size=      12kB time=0.4 bitrate= 245.8kbits/s\\r' >&2\n"
+    "echo converted > \"$target\"\n"
+    "printf 'video:10kB audio:2kB global headers:0kB muxing overhead 1%%\\n' >&2\n";
+inline const QByteArray kFails =
+    "echo partial > \"$target\"\n"
+    "echo 'Error while decoding stream' >&2\n";
+// Runs about `seconds`, then converts.
+inline QByteArray SlowConverts(const char* seconds) {
+    return QByteArray("sleep ") + seconds + "\n" + kConverts;
+}
+// Writes part of the target, then runs until it is killed (in short steps, so nothing lingers).
+inline const QByteArray kRunsUntilKilled =
+    "echo partial > \"$target\"\n"
+    "printf 'frame=    1 q=2.0 size=       1kB time=0.0 bitrate=  10.0kbits/s\\r' >&2\n"
+    "while :; do sleep 0.05; done\n";
+
+// A program folder holding the stand-in, and a folder for sources and one for output.
+struct Workspace {
+    QTemporaryDir root;
+    QString program;  // ends in '/'
+    QString sources;  // ends in '/'
+    QString output;   // no trailing '/'
+
+    Workspace() {
+        program = root.filePath("program/");
+        sources = root.filePath("sources/");
+        output = root.filePath("out");
+        QDir().mkpath(program);
+        QDir().mkpath(sources);
+        QDir().mkpath(output);
+        WriteFile(program + "coder.dll", kStandInEncoder, true);
+    }
+    QString source(const QString& name, const QByteArray& script) const {
+        WriteFile(sources + name, script);
+        return sources + name;
+    }
+    QString out(const QString& name) const { return output + "/" + name; }
+    // Each call of the stand-in: its arguments.
+    QList<QStringList> calls() const {
+        QList<QStringList> result;
+        for (const QByteArray& line : ReadFile(program + "calls.log").split('\n')) {
+            if (line.isEmpty() || line == "<missing>") {
+                continue;
+            }
+            QStringList args;
+            for (const QByteArray& a : line.split('\0')) {
+                args.append(QString::fromUtf8(a));
+            }
+            args.removeLast();  // after the last NUL
+            result.append(args);
+        }
+        return result;
+    }
+};
+
+// The real file system, except for the paths and operations a test makes fail.
+class FailingFileSystem : public PosixFileSystem {
+  public:
+    QSet<QString> undeletable;
+    QSet<QString> unwritable;
+    bool noTempFolder = false;
+
+    QString removeFile(const QString& path) override {
+        return undeletable.contains(path) ? QStringLiteral("Operation not permitted")
+                                          : PosixFileSystem::removeFile(path);
+    }
+    QString writeFile(const QString& path, const QByteArray& data) override {
+        return unwritable.contains(path) ? QStringLiteral("Read-only file system")
+                                         : PosixFileSystem::writeFile(path, data);
+    }
+    QString makePrivateTempFolder(QString* error) override {
+        if (noTempFolder) {
+            *error = QStringLiteral("/run/user/0: No space left on device");
+            return {};
+        }
+        return PosixFileSystem::makePrivateTempFolder(error);
+    }
+};
+
+// Real processes; the interpreter fails to start while cannotStart is set.
+class FailingProcesses : public ShellProcesses {
+  public:
+    bool cannotStart = false;
+    int started = 0;
+    qint64 startScript(const QString& script, QString* error) override {
+        if (cannotStart) {
+            *error = QStringLiteral("execve: Permission denied");
+            return 0;
+        }
+        ++started;
+        return ShellProcesses::startScript(script, error);
+    }
+};
+
+}  // namespace vm::test

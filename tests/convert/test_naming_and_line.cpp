@@ -1,0 +1,277 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Where each target goes, and the encoder line that is run for it.
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "RunSupport.h"
+#include "convert/EncoderCommand.h"
+#include "convert/TargetNaming.h"
+#include "i18n/MessageTable.h"
+#include "platform/fake/FakeDialogs.h"
+
+using namespace vm;
+using namespace vm::test;
+
+namespace {
+
+MessageTable builtIn() {
+    MessageTable m;
+    LoadBuiltInMessages(m);
+    return m;
+}
+
+ConversionSettings into(const QString& folder, ConflictPolicy policy,
+                        OutputFormat format = OutputFormat::Avi) {
+    ConversionSettings s;
+    s.outputFolder = folder;
+    s.policy = policy;
+    s.format = format;
+    return s;
+}
+
+// Runs the script line through /bin/sh; the stand-in there writes each argument it got,
+// NUL-separated, to args in its folder, and a line to its error output.
+QStringList runLine(const QString& programFolder, const QString& tempFolder, const QString& line) {
+    WriteFile(tempFolder + "tmp.bat", line.toUtf8() + "\n");
+    QProcess sh;
+    sh.start("/bin/sh", {tempFolder + "tmp.bat"});
+    if (!sh.waitForFinished(10000)) {
+        return {"<did not end>"};
+    }
+    QStringList args;
+    const QByteArray raw = ReadFile(programFolder + "args");
+    for (const QByteArray& a : raw.split('\0')) {
+        args.append(QString::fromUtf8(a));
+    }
+    args.removeLast();
+    return args;
+}
+
+}  // namespace
+
+class TestNamingAndLine : public QObject {
+    Q_OBJECT
+    MessageTable messages_ = builtIn();
+
+  private slots:
+    void namesFromTheSource() {
+        QCOMPARE(BaseName("/v/talk.flv"), QString("talk"));
+        QCOMPARE(BaseName("/v/a.b.flv"), QString("a.b"));
+        QCOMPARE(BaseName("/v/clip.mpeg"), QString("clip."));  // always four characters
+        QCOMPARE(BaseName("no-folder.flv"), QString("no-folder"));
+        QCOMPARE(BaseName("/v/ab"), QString());
+        QCOMPARE(ExtensionOf(OutputFormat::Avi), QString(".avi"));
+        QCOMPARE(ExtensionOf(OutputFormat::Wmv), QString(".wmv"));
+        QCOMPARE(ExtensionOf(OutputFormat::Mp3), QString(".mp3"));
+        QCOMPARE(RenamedTarget("/o/clip.avi"), QString("/o/clip_new.avi"));
+        QCOMPARE(RenamedTarget("/o.d/a.b.mp3"), QString("/o.d/a.b_new.mp3"));
+    }
+
+    void outputFolderCheck() {
+        PosixFileSystem fs;
+        QTemporaryDir dir;
+        {
+            FakeDialogs d;
+            QVERIFY(!CheckOutputFolder("", fs, d, messages_));
+            QCOMPARE(d.shown.size(), 1);
+            QCOMPARE(d.shown[0].title, messages_.title(1));
+            QCOMPARE(d.shown[0].text, messages_.msg(3));
+            QCOMPARE(d.shown[0].icon, MsgIcon::Information);
+        }
+        {
+            FakeDialogs d;  // blanks are a name like any other: asked about, not refused
+            d.setNextAnswer(MsgAnswer::Cancel);
+            QVERIFY(!CheckOutputFolder("   ", fs, d, messages_));
+            QCOMPARE(d.shown.size(), 1);
+            QCOMPARE(d.shown[0].text, messages_.msg(4));
+            QCOMPARE(d.shown[0].buttons, MsgButtons::OkCancel);
+            QVERIFY(!QFileInfo::exists("   "));
+        }
+        {
+            FakeDialogs d;
+            d.setNextAnswer(MsgAnswer::Ok);
+            QVERIFY(CheckOutputFolder(dir.filePath("new"), fs, d, messages_));
+            QVERIFY(QFileInfo(dir.filePath("new")).isDir());
+            QVERIFY(CheckOutputFolder(dir.filePath("new"), fs, d, messages_));  // no new box
+            QCOMPARE(d.shown.size(), 1);
+            WriteFile(dir.filePath("a-file"), "x");
+            QVERIFY(CheckOutputFolder(dir.filePath("a-file"), fs, d, messages_));
+        }
+        {
+            FakeDialogs d;  // cannot be made: said so, and the run does not start
+            d.setNextAnswer(MsgAnswer::Ok);
+            const QString deep = dir.filePath("missing/parent");
+            QVERIFY(!CheckOutputFolder(deep, fs, d, messages_));
+            QCOMPARE(d.shown.size(), 2);
+            QCOMPARE(d.shown[1].title, messages_.msg(8));
+            QVERIFY(d.shown[1].text.startsWith(deep + "\r"));
+            QVERIFY(d.shown[1].text.size() > deep.size() + 1);
+        }
+    }
+
+    void freeAndConflictingTargets() {
+        PosixFileSystem fs;
+        FakeDialogs d;
+        QTemporaryDir out;
+        const QString o = out.path();
+        auto resolve = [&](const QString& src, const ConversionSettings& s) {
+            return ResolveTargetPath(src, s, {src}, fs, d, messages_);
+        };
+        QCOMPARE(resolve("/v/talk.flv", into(o, ConflictPolicy::Skip)).path, o + "/talk.avi");
+        QCOMPARE(resolve("/v/talk.flv", into(o + "/", ConflictPolicy::Skip)).path, o + "/talk.avi");
+        QCOMPARE(resolve("/v/a.b.flv", into(o, ConflictPolicy::Skip, OutputFormat::Mp3)).path,
+                 o + "/a.b.mp3");
+        QVERIFY(QDir(o).mkdir("dir.wmv"));  // a folder of that name is no conflict
+        const TargetChoice dirName =
+            resolve("/v/dir.flv", into(o, ConflictPolicy::Skip, OutputFormat::Wmv));
+        QCOMPARE(dirName.kind, TargetChoice::Kind::Target);
+
+        WriteFile(o + "/clip.avi", "old");
+        WriteFile(o + "/clip_new.avi", "old");
+        const TargetChoice renamed =
+            resolve("/v/clip.flv", into(o, ConflictPolicy::RenameAutomatically));
+        QCOMPARE(renamed.kind, TargetChoice::Kind::Target);
+        QCOMPARE(renamed.path, o + "/clip_new_new.avi");
+
+        const TargetChoice skipped = resolve("/v/clip.flv", into(o, ConflictPolicy::Skip));
+        QCOMPARE(skipped.kind, TargetChoice::Kind::Skipped);
+        QCOMPARE(ReadFile(o + "/clip.avi"), QByteArray("old"));
+
+        const TargetChoice overwritten = resolve("/v/clip.flv", into(o, ConflictPolicy::Overwrite));
+        QCOMPARE(overwritten.path, o + "/clip.avi");
+        QVERIFY(!QFileInfo::exists(o + "/clip.avi"));
+        QCOMPARE(d.shown.size(), 0);
+    }
+
+    void askForNameUntilTheNameIsFree() {
+        PosixFileSystem fs;
+        FakeDialogs d;
+        QTemporaryDir out;
+        const QString o = out.path();
+        WriteFile(o + "/clip.avi", "old");
+        WriteFile(o + "/taken.avi", "old");
+        d.setNextInput("");       // Cancel: asked again
+        d.setNextInput("taken");  // exists too: asked again
+        d.setNextInput("fresh");
+        const TargetChoice c = ResolveTargetPath("/v/clip.flv", into(o, ConflictPolicy::AskForName),
+                                                 {}, fs, d, messages_);
+        QCOMPARE(c.path, o + "/fresh.avi");
+        QCOMPARE(d.shown.size(), 3);
+        for (const auto& s : d.shown) {
+            QCOMPARE(s.kind, FakeDialogs::Kind::Input);
+            QCOMPARE(s.title, messages_.msg(1));
+            QCOMPARE(s.text, messages_.msg(5));
+        }
+        d.setNextInput("x.avi");  // taken as typed
+        QCOMPARE(ResolveTargetPath("/v/clip.flv", into(o, ConflictPolicy::AskForName), {}, fs, d,
+                                   messages_)
+                     .path,
+                 o + "/x.avi.avi");
+    }
+
+    // A source is never deleted to make room for its own output or another's.
+    void overwriteNeverDeletesASource() {
+        PosixFileSystem fs;
+        FakeDialogs d;
+        QTemporaryDir dir;
+        const QString self = dir.filePath("song.mp3");
+        WriteFile(self, "the source");
+        const TargetChoice c =
+            ResolveTargetPath(self, into(dir.path(), ConflictPolicy::Overwrite, OutputFormat::Mp3),
+                              {self}, fs, d, messages_);
+        QCOMPARE(c.kind, TargetChoice::Kind::Target);
+        QCOMPARE(c.path, dir.filePath("song_new.mp3"));
+        QCOMPARE(ReadFile(self), QByteArray("the source"));
+
+        // Another source of the run, spelled differently (a link to it).
+        const QString later = dir.filePath("later.avi");
+        WriteFile(later, "a later source");
+        QVERIFY(QDir(dir.path()).mkdir("out"));
+        QVERIFY(QFile::link(later, dir.filePath("out/clip.avi")));
+        const TargetChoice other =
+            ResolveTargetPath("/v/clip.flv", into(dir.filePath("out"), ConflictPolicy::Overwrite),
+                              {"/v/clip.flv", dir.path() + "/./later.avi"}, fs, d, messages_);
+        QCOMPARE(other.path, dir.filePath("out/clip_new.avi"));
+        QCOMPARE(ReadFile(later), QByteArray("a later source"));
+
+        // A target that cannot be deleted is an error of that file, with the reason.
+        FailingFileSystem failing;
+        WriteFile(dir.filePath("out/stuck.avi"), "x");
+        failing.undeletable.insert(dir.filePath("out/stuck.avi"));
+        const TargetChoice stuck =
+            ResolveTargetPath("/v/stuck.flv", into(dir.filePath("out"), ConflictPolicy::Overwrite),
+                              {}, failing, d, messages_);
+        QCOMPARE(stuck.kind, TargetChoice::Kind::Error);
+        QCOMPARE(stuck.path, dir.filePath("out/stuck.avi"));
+        QCOMPARE(stuck.error, QString("Operation not permitted"));
+    }
+
+    void theEncoderLine() {
+        ConversionSettings s;
+        QCOMPARE(BuildEncoderCommandLine("P/", "T/", "/clips/talk.flv", "/out/talk.avi", s),
+                 QString("\"P/coder.dll\" -i \"/clips/talk.flv\" -b 360 -r 29.97 -s 320x240 -hq "
+                         "-deinterlace -y -ab 56 -ar 22050 -ac 2 \"/out/talk.avi\" 2>T/tmp"));
+        s.channelIndex = 1;
+        s.frameSize = "352x288";
+        s.format = OutputFormat::Mp3;  // the same switches; only the target tells the format
+        QCOMPARE(BuildEncoderCommandLine("P/", "T/", "/c/a.flv", "/o/a.mp3", s),
+                 QString("\"P/coder.dll\" -i \"/c/a.flv\" -b 360 -r 29.97 -s 352x288 -hq "
+                         "-deinterlace -y -ab 56 -ar 22050 -ac 1 \"/o/a.mp3\" 2>T/tmp"));
+        s.channelIndex = -1;
+        QVERIFY(BuildEncoderCommandLine("P/", "T/", "a", "b", s).contains(" -ac 1 "));
+
+        QCOMPARE(ShellQuoted("a\\b\"c$d`e f;g"), QString("\"a\\\\b\\\"c\\$d\\`e f;g\""));
+        QCOMPARE(ShellWord("29.97"), QString("29.97"));
+        QCOMPARE(ShellWord("360; rm -rf ~"), QString("\"360; rm -rf ~\""));
+        QCOMPARE(ShellWord(""), QString("\"\""));
+        QCOMPARE(ShellWord("$(id)"), QString("\"\\$(id)\""));
+    }
+
+    // Whatever the names and the typed values hold, the encoder gets them unchanged, and
+    // nothing else runs.
+    void noNameOrValueRunsACommand() {
+        QTemporaryDir root;
+        const QString weird = "a b \"q\" 'sq' $HOME `touch HIT` \\ ; & | > < * ? ~ #\n2nd 中文 ü";
+        const QString program = root.filePath("prog " + weird + "/");
+        const QString temp = root.filePath("temp $x `y` dir/");
+        QVERIFY(QDir().mkpath(program));
+        QVERIFY(QDir().mkpath(temp));
+        WriteFile(program + "coder.dll",
+                  "#!/bin/sh\nfor a; do printf '%s\\0' \"$a\"; done > \"$(dirname \"$0\")/args\"\n"
+                  "echo logged >&2\n",
+                  true);
+        const QString source = root.filePath("src " + weird + ".flv");
+        const QString target = root.filePath("out " + weird + ".avi");
+        ConversionSettings s;
+        s.videoBitrate = "360; touch " + root.filePath("HIT");
+        s.frameRate = "$(touch " + root.filePath("HIT") + ")";
+        s.frameSize = "`touch " + root.filePath("HIT") + "`";
+        s.audioBitrate = "56 && touch HIT";
+        s.sampleRate = "";
+        const QStringList got =
+            runLine(program, temp, BuildEncoderCommandLine(program, temp, source, target, s));
+        QCOMPARE(got, QStringList({"-i", source, "-b", s.videoBitrate, "-r", s.frameRate, "-s",
+                                   s.frameSize, "-hq", "-deinterlace", "-y", "-ab", s.audioBitrate,
+                                   "-ar", "", "-ac", "2", target}));
+        QCOMPARE(ReadFile(temp + "tmp"), QByteArray("logged\n"));  // the log is where it belongs
+        QVERIFY(!QFileInfo::exists(root.filePath("HIT")));
+        QVERIFY(!QFileInfo::exists("HIT"));
+
+        // Each troublesome character on its own, in source and target.
+        for (const char* piece : {" ", "\"", "'", "$", "`", "\\", ";", "&", "|", "\n", "\r", "\t",
+                                  "$(x)", "${HOME}", "\\\"", "中文", "*", "!"}) {
+            const QString name = QString::fromUtf8(piece);
+            const QString src = root.filePath("s" + name + "x.flv");
+            const QString dst = root.filePath("d" + name + "x.avi");
+            const QStringList args =
+                runLine(program, temp, BuildEncoderCommandLine(program, temp, src, dst, {}));
+            QCOMPARE(args.value(1), src);
+            QCOMPARE(args.value(args.size() - 1), dst);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNamingAndLine)
+#include "test_naming_and_line.moc"
