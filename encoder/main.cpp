@@ -1,2 +1,68 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-int main() { return 1; }
+// coder.dll: converts one Flash video into AVI, WMV or MP3 under the command line that the
+// window writes, and reports on its error output in the form that the window reads.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "Av.h"
+#include "Options.h"
+#include "Progress.h"
+#include "Transcoder.h"
+
+namespace {
+
+// Standard input is never read and nothing may reach standard output; descriptors 0 to 2
+// must also be taken, or the target file could end up as our error output.
+void settleStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) < 0) {
+            const int null = ::open("/dev/null", O_RDWR);
+            if (null >= 0 && null != fd) {
+                dup2(null, fd);
+                ::close(null);
+            }
+        }
+    }
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null >= 0) {
+        dup2(null, 0);
+        dup2(null, 1);
+        ::close(null);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    settleStandardDescriptors();
+    std::signal(SIGPIPE, SIG_IGN);  // a vanished log reader must not kill the conversion
+    av_log_set_level(AV_LOG_QUIET);
+
+    coder::ProgressReporter reporter(2);
+    coder::Options options;
+    try {
+        options = coder::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const coder::OptionError& e) {
+        reporter.info(
+            "usage: coder.dll -i input.flv [-b kbit/s] [-r fps] [-s WxH] [-hq] [-deinterlace]"
+            " [-y] [-ab kbit/s] [-ar Hz] [-ac 1|2] output.avi|.wmv|.mp3");
+        reporter.failure(e.what());
+        return 2;
+    }
+    try {
+        coder::Transcoder transcoder(options, reporter);
+        transcoder.run();
+    } catch (const std::exception& e) {
+        reporter.failure(e.what());
+        return 1;
+    }
+    return 0;
+}

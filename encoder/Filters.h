@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The filter chains between a decoder and an encoder. A chain is built for the first
+// decoded frame and built again when the frames change size or format midstream.
+#pragma once
+
+#include <string>
+
+#include "Av.h"
+
+namespace coder {
+
+struct VideoShape {
+    int width = 0;
+    int height = 0;
+    AVRational rate{0, 1};  // constant output frame rate
+    bool deinterlace = false;
+    AVRational sourceRate{0, 1};  // the source's own rate, if known
+};
+
+struct AudioShape {
+    int sampleRate = 0;
+    int channels = 0;
+    AVSampleFormat format = AV_SAMPLE_FMT_NONE;
+    int frameSize = 0;  // 0: the encoder takes any number of samples
+};
+
+class FilterChain {
+  public:
+    // True when no chain exists yet or `f` differs from what the chain was built for.
+    bool needsRebuild(const AVFrame* f) const;
+
+    // `first` is the first chain of this stream: it pads the start to time 0.
+    void buildVideo(const AVFrame* f, AVRational inTb, const VideoShape& out, bool first);
+    void buildAudio(const AVFrame* f, AVRational inTb, const AudioShape& out, bool first);
+
+    bool built() const { return graph_ != nullptr; }
+    void push(AVFrame* f);  // takes the frame's data; nullptr ends the input
+    int pull(AVFrame* f);   // 0, AVERROR(EAGAIN) or AVERROR_EOF
+    AVRational outputTimeBase() const;
+    void reset() {
+        graph_.reset();
+        src_ = sink_ = nullptr;
+    }
+
+  private:
+    void build(const std::string& srcArgs, const char* srcName, const char* sinkName,
+               const std::string& chain);
+
+    GraphPtr graph_;
+    AVFilterContext* src_ = nullptr;
+    AVFilterContext* sink_ = nullptr;
+    bool video_ = false;
+    int width_ = 0, height_ = 0, format_ = -1;  // what the chain was built for
+    int sampleRate_ = 0;
+    AVChannelLayout layout_{};
+};
+
+}  // namespace coder

@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Input.h"
+
+#include <cerrno>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/dict.h>
+}
+
+namespace coder {
+
+Input::Input(const std::string& path) : path_(path) {
+    if (::stat(path.c_str(), &stat_) != 0) {
+        const int e = errno;
+        throw Failure("cannot open input file " + quoted(path) + ": " + std::strerror(e));
+    }
+    if (!S_ISREG(stat_.st_mode)) {
+        throw Failure("input file " + quoted(path) + " is not a regular file");
+    }
+    // Read the name as a local file, never as a URL or a playlist that points elsewhere, and
+    // only with the demuxers for Flash video (and its MP4 cousin F4V).
+    AVDictionary* opts = nullptr;
+    av_dict_set(&opts, "protocol_whitelist", "file", 0);
+    av_dict_set(&opts, "format_whitelist", "flv,live_flv,mov,mp4,m4a,3gp,3g2,mj2", 0);
+    AVFormatContext* raw = nullptr;
+    int ret = avformat_open_input(&raw, ("file:" + path).c_str(), nullptr, &opts);
+    av_dict_free(&opts);
+    if (ret < 0) {
+        throw Failure("cannot read input file " + quoted(path) + ": " + avError(ret));
+    }
+    fmt_.reset(raw);
+    ret = avformat_find_stream_info(raw, nullptr);
+    if (ret < 0) {
+        throw Failure("cannot read input file " + quoted(path) + ": " + avError(ret));
+    }
+    for (unsigned i = 0; i < raw->nb_streams; ++i) {
+        raw->streams[i]->discard = AVDISCARD_ALL;
+    }
+    videoIndex_ = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    audioIndex_ = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    // A stream that never carried a packet has no codec; it is as good as absent.
+    if (videoIndex_ >= 0 && raw->streams[videoIndex_]->codecpar->codec_id == AV_CODEC_ID_NONE) {
+        videoIndex_ = -1;
+    }
+    if (audioIndex_ >= 0 && raw->streams[audioIndex_]->codecpar->codec_id == AV_CODEC_ID_NONE) {
+        audioIndex_ = -1;
+    }
+    if (videoIndex_ < 0) {
+        videoIndex_ = -1;
+    } else {
+        vdec_ = openDecoder(videoIndex_);
+    }
+    if (audioIndex_ < 0) {
+        audioIndex_ = -1;
+    } else {
+        adec_ = openDecoder(audioIndex_);
+    }
+    if (!vdec_ && !adec_) {
+        throw Failure("input file " + quoted(path) + " has neither video nor audio");
+    }
+}
+
+CodecPtr Input::openDecoder(int index) {
+    AVStream* st = fmt_->streams[index];
+    const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
+    const char* kind = st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? "video" : "audio";
+    if (!codec) {
+        throw Failure(std::string("no decoder for the ") + kind + " of " + quoted(path_) + " (" +
+                      avcodec_get_name(st->codecpar->codec_id) + ")");
+    }
+    CodecPtr ctx(avcodec_alloc_context3(codec));
+    if (!ctx) {
+        throw Failure("out of memory");
+    }
+    int ret = avcodec_parameters_to_context(ctx.get(), st->codecpar);
+    if (ret >= 0) {
+        ctx->pkt_timebase = st->time_base;
+        ctx->thread_count = 2;
+        ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+        ret = avcodec_open2(ctx.get(), codec, nullptr);
+    }
+    if (ret < 0) {
+        throw Failure(std::string("cannot decode the ") + kind + " of " + quoted(path_) + ": " +
+                      avError(ret));
+    }
+    st->discard = AVDISCARD_DEFAULT;
+    return ctx;
+}
+
+std::string Input::describe() const {
+    std::string s = "Input " + quoted(path_) + ":";
+    char buf[160];
+    if (AVStream* v = videoStream()) {
+        const AVRational r = v->avg_frame_rate.num ? v->avg_frame_rate : v->r_frame_rate;
+        snprintf(buf, sizeof buf, " video %s %dx%d %.2f fps",
+                 avcodec_get_name(v->codecpar->codec_id), v->codecpar->width, v->codecpar->height,
+                 r.den ? av_q2d(r) : 0.0);
+        s += buf;
+    } else {
+        s += " no video";
+    }
+    if (AVStream* a = audioStream()) {
+        snprintf(buf, sizeof buf, ", audio %s %d Hz %d ch", avcodec_get_name(a->codecpar->codec_id),
+                 a->codecpar->sample_rate, a->codecpar->ch_layout.nb_channels);
+        s += buf;
+    } else {
+        s += ", no audio";
+    }
+    return s;
+}
+
+}  // namespace coder

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The source: a local Flash video file, its best video and audio streams, their decoders.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <string>
+
+#include "Av.h"
+
+namespace coder {
+
+class Input {
+  public:
+    // Throws Failure when the file is missing, unreadable or not a video we can decode.
+    explicit Input(const std::string& path);
+
+    AVFormatContext* format() const { return fmt_.get(); }
+    const struct stat& fileStat() const { return stat_; }
+    const std::string& path() const { return path_; }
+
+    int videoIndex() const { return videoIndex_; }  // -1 when there is none
+    int audioIndex() const { return audioIndex_; }
+    AVStream* videoStream() const { return videoIndex_ < 0 ? nullptr : fmt_->streams[videoIndex_]; }
+    AVStream* audioStream() const { return audioIndex_ < 0 ? nullptr : fmt_->streams[audioIndex_]; }
+    AVCodecContext* videoDecoder() const { return vdec_.get(); }
+    AVCodecContext* audioDecoder() const { return adec_.get(); }
+
+    // One line describing the source, for the log.
+    std::string describe() const;
+
+  private:
+    CodecPtr openDecoder(int index);
+
+    std::string path_;
+    struct stat stat_ {};
+    InputPtr fmt_;
+    int videoIndex_ = -1;
+    int audioIndex_ = -1;
+    CodecPtr vdec_;
+    CodecPtr adec_;
+};
+
+}  // namespace coder
