@@ -280,9 +280,8 @@ void BuildAboutPanel(QFrame* panel, Form1Controls& c) {
     c.Text4->setPalette(grey);
 
     c.Label23 = Place(PlainLabel(panel, "Label23",
-                                 QStringLiteral("本程序的编码器基于 FFmpeg 程序库构建。"
-                                                "本程序是自由软件，按照 GNU 通用公共许可证"
-                                                "第 3 版或（由您选择）任何更高版本发布。")),
+                                 QStringLiteral("编码器基于 FFmpeg 库构建。Vidmorf 是自由软件，"
+                                                "依据 GNU GPL 第 3 版或更高版本发布。")),
                       "Label23", Twips(4560, 1920, 2400, 1935));
     c.Label23->setWordWrap(true);
     c.Label23->setAlignment(Qt::AlignLeft | Qt::AlignTop);
