@@ -257,8 +257,8 @@ void BuildAboutPanel(QFrame* panel, Form1Controls& c) {
     c.Label24 = PlainLabel(panel, "Label24", QStringLiteral("v0.9"));
     MakeAutoSized(c.Label24, 1440, 240);
 
-    c.Label20 = PlainLabel(
-        panel, "Label20", QStringLiteral("Vidmorf 项目出品。下列联系方式均为占位地址，尚未启用。"));
+    c.Label20 =
+        PlainLabel(panel, "Label20", QStringLiteral("Vidmorf 项目出品（以下联系方式为占位地址）"));
     MakeAutoSized(c.Label20, 360, 600);
 
     c.Label19 = ContactLabel(panel, "Label19",

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Shows the main window with in-memory back ends on a chosen tab, with a few sample values,
+// so that it can be looked at and photographed. Usage: form1_preview TAB [LANGUAGE-PACK.INI]
+// Prints the window's geometry once it is shown; ends after ten seconds.
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextStream>
+#include <QTimer>
+
+#include "MemoryPlatform.h"
+#include "app/Form1.h"
+#include "app/FormViews.h"
+#include "app/Widgets.h"
+#include "platform/fake/FakeBrowser.h"
+#include "platform/fake/FakeDialogs.h"
+#include "platform/fake/FakeLinks.h"
+
+using namespace vm;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const int tab = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 4;
+    const QString folder = QStringLiteral("/opt/vidmorf/");
+
+    test::MemoryFileSystem files;
+    test::ManualProcesses processes;
+    test::MemoryProfiles profiles;
+    FakeDialogs dialogs;
+    FakeLinks links;
+    FakeBrowser browser;
+    files.addDir(folder);
+    files.addFile(folder + QStringLiteral("coder.dll"));
+    for (const auto& [name, language, translator] :
+         {std::tuple{"Chinese_S.INI", "简体中文", "Vidmorf"},
+          std::tuple{"Chinese_T.INI", "繁體中文", "Vidmorf"},
+          std::tuple{"English.INI", "English", "A. Translator (placeholder)"}}) {
+        files.addFile(folder + QLatin1String(name));
+        profiles.set(folder + QLatin1String(name), QStringLiteral("Info"),
+                     QStringLiteral("Language"), QString::fromUtf8(language));
+        profiles.set(folder + QLatin1String(name), QStringLiteral("Info"),
+                     QStringLiteral("Translator"), QString::fromUtf8(translator));
+    }
+
+    Form1 form(Platform{files, processes, dialogs, links, browser, profiles}, folder);
+    if (!form.startUp()) {
+        return 1;
+    }
+    const Form1Controls& c = form.controls();
+    c.List1->addItem(QStringLiteral("/home/user/videos/first clip.flv"));
+    c.List1->addItem(QStringLiteral("/home/user/videos/second clip.FLV"));
+    FormRunView view(c);
+    view.setCounterCaption(form.messages().convertingCaption + QStringLiteral("(1/2):"));
+    view.setCurrentSource(c.List1->item(0)->text());
+    view.setStatus(StatusField::Frame, QStringLiteral("1234"));
+    view.setStatus(StatusField::Bitrate, QStringLiteral("356.4"));
+    view.setStatus(StatusField::Time, QStringLiteral("41.20"));
+    view.setStatus(StatusField::Size, QStringLiteral("1815"));
+    view.setFileBarWidth(3000);
+    view.setTotalBarWidth(1500);
+    form.Option7_Click(tab);
+    c.Option7[qBound(0, tab, 5)]->setChecked(true);
+
+    QTimer::singleShot(300, &app, [&form] {
+        const QRect g = form.geometry();
+        QTextStream(stdout) << g.x() << ' ' << g.y() << ' ' << g.width() << ' ' << g.height()
+                            << Qt::endl;
+    });
+    QTimer::singleShot(10000, &app, &QApplication::quit);
+    return app.exec();
+}
