@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A plain run view and small file helpers for the conversion benchmarks.
+#pragma once
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <QFile>
+
+#include "convert/RunView.h"
+
+namespace vm::bench {
+
+class PlainView : public RunView {
+  public:
+    ConversionSettings current;
+    QStringList files;
+    QString texts[5];
+    float bars[2] = {0, 0};
+    int progressUpdates = 0;
+
+    ConversionSettings settings() const override { return current; }
+    QStringList sourceFiles() const override { return files; }
+    void setRunning(bool) override {}
+    void setCounterCaption(const QString&) override {}
+    void setCurrentSource(const QString& text) override { texts[4] = text; }
+    QString currentSource() const override { return texts[4]; }
+    void setStatus(StatusField field, const QString& text) override {
+        texts[int(field)] = text;
+        ++progressUpdates;
+    }
+    QString status(StatusField field) const override { return texts[int(field)]; }
+    double fileTrackWidth() const override { return 6255; }
+    double totalTrackWidth() const override { return 6255; }
+    float fileBarWidth() const override { return bars[0]; }
+    void setFileBarWidth(float w) override { bars[0] = w; }
+    float totalBarWidth() const override { return bars[1]; }
+    void setTotalBarWidth(float w) override { bars[1] = w; }
+};
+
+inline void writeFile(const QString& path, const QByteArray& bytes, bool executable = false) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        f.write(bytes);
+    }
+    f.close();
+    if (executable) {
+        ::chmod(QFile::encodeName(path).constData(), 0755);
+    }
+}
+
+// CPU seconds (user + system) spent by this process itself, children not included.
+inline double ownCpuSeconds() {
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+}  // namespace vm::bench
