@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The packs we ship: complete, well-formed, and short enough for the controls they label.
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHash>
+#include <QTest>
+
+#include "i18n/LanguagePacks.h"
+#include "i18n/LanguageTexts.h"
+#include "platform/real/IniProfileFiles.h"
+#include "platform/real/PosixFileSystem.h"
+#include "platform/real/ProfileFormat.h"
+
+using namespace vm;
+
+namespace {
+
+const QString kFolder = QStringLiteral(VM_PACKS_DIR "/");
+
+const QList<QPair<const char*, QStringList>> kKeys = {
+    {"Info", {"Language", "Set", "Translator"}},
+    {"Tab", {"tab1", "tab2", "tab3", "tab4", "tab5", "tab6"}},
+    {"Tab1", {"cmd11", "cmd12", "cmd13"}},
+    {"Tab2", {"frm21", "frm22", "cmd21", "opt21", "opt22", "opt23", "opt24"}},
+    {"Tab3",
+     {"frm31", "frm32", "frm33", "lab31", "lab32", "lab33", "lab34", "lab35", "lab36", "lis31",
+      "lis32"}},
+    {"Tab4", {"lab41", "cmd41", "cmd42", "cmd43", "frm41", "lab42", "lab43", "lab44", "lab45"}},
+    {"Tab5", {"lab51"}},
+    {"Tab6", {"lab61", "lab62", "cmd61", "frm61"}},
+    {"Dialog",
+     {"title1", "title2", "title3", "msg1",  "msg2",  "msg3",  "msg4",  "msg5",  "msg6",  "msg7",
+      "msg8",   "msg9",   "msg10",  "msg11", "msg12", "msg13", "msg14", "msg15", "msg16", "msg17"}},
+};
+
+// Room for the text of small controls, in pixels at 96 dpi (the control's width less its
+// frame, and less the indicator for option buttons).
+const QHash<QString, int> kRoom = {
+    {"Option7", 71},  {"Command1", 63}, {"Command9", 63}, {"Command8", 63}, {"Command3", 63},
+    {"Command6", 63}, {"Command5", 63}, {"Command2", 55}, {"Command4", 87}, {"Option6", 77},
+    {"Option3", 77},  {"Option5", 53},  {"Option4", 61},  {"Label3", 80},   {"Label4", 80},
+    {"Label5", 80},   {"Label6", 88},   {"Label7", 88},   {"Label8", 88},   {"Label9", 72},
+    {"Label14", 68},  {"Label10", 83},  {"Label11", 83},
+};
+
+}  // namespace
+
+class TestShippedPacks : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase();
+    void wellFormedAndComplete();
+    void simplifiedChineseIsTheBuiltInText();
+    void languagesAreDistinctAndScanRemembersSimplified();
+    void captionsFitTheirControls();
+
+  private:
+    PosixFileSystem files_;
+    IniProfileFiles ini_;
+    QStringList packs_;
+};
+
+void TestShippedPacks::initTestCase() {
+    packs_ = ListLanguagePacks(files_, kFolder);
+    QVERIFY(packs_.size() >= 3);
+}
+
+void TestShippedPacks::wellFormedAndComplete() {
+    for (const QString& name : packs_) {
+        QFile f(kFolder + name);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        const std::string text = bytes.toStdString();
+        QVERIFY2(profile::IsValidUtf8(text), qPrintable(name));
+        QVERIFY2(bytes.endsWith("\r\n"), qPrintable(name));
+        QCOMPARE(bytes.count('\r'), bytes.count("\r\n"));
+        QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
+        int keys = 0;
+        for (const auto& [section, names] : kKeys) {
+            for (const QString& key : names) {
+                auto value = profile::FindValue(text, section, key.toStdString());
+                const QString where = name + " " + section + "/" + key;
+                QVERIFY2(value.has_value(), qPrintable(where + " is missing"));
+                QVERIFY2(value->size() <= profile::kMaxValueBytes, qPrintable(where));
+                QVERIFY2(!value->empty(), qPrintable(where + " is empty"));
+                ++keys;
+            }
+        }
+        // Nothing else: every line with '=' is one of the keys above.
+        int lines = 0;
+        for (const QByteArray& line : bytes.split('\n')) {
+            lines += line.contains('=') ? 1 : 0;
+        }
+        QCOMPARE(lines, keys);
+        QVERIFY(ReadPackText(ini_, kFolder + name, "Info", "Translator", "none") != "none");
+    }
+}
+
+void TestShippedPacks::simplifiedChineseIsTheBuiltInText() {
+    const QString path = FindLanguagePack(files_, ini_, kFolder, QString::fromUtf8("简体中文"));
+    QVERIFY(!path.isEmpty());
+    const LanguageTexts pack = ReadLanguageTexts(ini_, path);
+    const LanguageTexts builtIn = BuiltInLanguageTexts();
+    QCOMPARE(pack.captions.size(), builtIn.captions.size());
+    for (qsizetype i = 0; i < pack.captions.size(); ++i) {
+        QCOMPARE(pack.captions[i].objectName, builtIn.captions[i].objectName);
+        QCOMPARE(pack.captions[i].text, builtIn.captions[i].text);
+    }
+    QCOMPARE(pack.stereo, builtIn.stereo);
+    QCOMPARE(pack.mono, builtIn.mono);
+    QCOMPARE(pack.messages.texts, builtIn.messages.texts);
+    QCOMPARE(pack.messages.convertingCaption, builtIn.messages.convertingCaption);
+}
+
+void TestShippedPacks::languagesAreDistinctAndScanRemembersSimplified() {
+    const PackScan scan = ScanLanguagePacks(files_, ini_, kFolder);
+    for (const char* required : {"简体中文", "繁體中文", "English"}) {
+        QVERIFY2(scan.languages.contains(QString::fromUtf8(required)), required);
+    }
+    // No name begins with another, so choosing one never marks two packs.
+    for (const QString& a : scan.languages) {
+        for (const QString& b : scan.languages) {
+            QVERIFY2(&a == &b || !b.startsWith(a), qPrintable(a + " / " + b));
+        }
+    }
+    QCOMPARE(scan.remembered, QString::fromUtf8("简体中文"));
+    int marked = 0;
+    for (const QString& name : packs_) {
+        marked += ReadPackText(ini_, kFolder + name, "Info", "Set", "0") == "1" ? 1 : 0;
+    }
+    QCOMPARE(marked, 1);
+}
+
+void TestShippedPacks::captionsFitTheirControls() {
+    QFont font(QStringLiteral("Noto Sans CJK SC"));
+    font.setPixelSize(12);
+    const QFontMetrics metrics(font);
+    QStringList tooWide;
+    for (const QString& name : packs_) {
+        const LanguageTexts t = ReadLanguageTexts(ini_, kFolder + name);
+        for (const CaptionText& c : t.captions) {
+            const int room = kRoom.value(c.objectName, -1);
+            const int width = metrics.horizontalAdvance(c.text);
+            if (room >= 0 && width > room) {
+                tooWide.append(QString("%1 %2: \"%3\" is %4 px, room %5")
+                                   .arg(name, c.objectName, c.text)
+                                   .arg(width)
+                                   .arg(room));
+            }
+        }
+    }
+    QVERIFY2(tooWide.isEmpty(), qPrintable(tooWide.join("\n")));
+}
+
+QTEST_MAIN(TestShippedPacks)
+#include "test_shipped_packs.moc"
