@@ -4,7 +4,7 @@
 set -e
 SUDO=
 [ "$(id -u)" = 0 ] || SUDO=sudo
-PKGS="build-essential cmake pkg-config clang
+PKGS="build-essential cmake pkg-config clang libclang-rt-dev
 qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev
 libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
 ffmpeg xvfb xauth fonts-noto-cjk
