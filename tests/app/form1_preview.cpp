@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Shows the main window with in-memory back ends on a chosen tab, with a few sample values,
-// so that it can be looked at and photographed. Usage: form1_preview TAB [LANGUAGE-PACK.INI]
+// so that it can be looked at and photographed. Usage: form1_preview TAB [PACK-FOLDER LANGUAGE]
+// With a folder, its *.INI packs are listed and LANGUAGE is chosen in the language box.
 // Prints the window's geometry once it is shown; ends after ten seconds.
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -34,15 +37,36 @@ int main(int argc, char** argv) {
     FakeBrowser browser;
     files.addDir(folder);
     files.addFile(folder + QStringLiteral("coder.dll"));
-    for (const auto& [name, language, translator] :
-         {std::tuple{"Chinese_S.INI", "简体中文", "Vidmorf"},
-          std::tuple{"Chinese_T.INI", "繁體中文", "Vidmorf"},
-          std::tuple{"English.INI", "English", "A. Translator (placeholder)"}}) {
-        files.addFile(folder + QLatin1String(name));
-        profiles.set(folder + QLatin1String(name), QStringLiteral("Info"),
-                     QStringLiteral("Language"), QString::fromUtf8(language));
-        profiles.set(folder + QLatin1String(name), QStringLiteral("Info"),
-                     QStringLiteral("Translator"), QString::fromUtf8(translator));
+    const QString packFolder = argc > 3 ? QString::fromLocal8Bit(argv[2]) : QString();
+    for (const QString& name : QDir(packFolder).entryList({QStringLiteral("*.INI")})) {
+        files.addFile(folder + name);
+        // A plain reading of the pack, enough for a look at the window.
+        QFile pack(packFolder + QLatin1Char('/') + name);
+        if (!pack.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        QString section;
+        for (const QString& raw : QString::fromUtf8(pack.readAll()).split(QLatin1Char('\n'))) {
+            const QString line = raw.trimmed();
+            if (line.startsWith(QLatin1Char('['))) {
+                section = line.mid(1, line.indexOf(QLatin1Char(']')) - 1).trimmed();
+            } else if (const int eq = int(line.indexOf(QLatin1Char('='))); eq > 0) {
+                profiles.set(folder + name, section, line.left(eq).trimmed(),
+                             line.mid(eq + 1).trimmed());
+            }
+        }
+    }
+    if (packFolder.isEmpty()) {
+        for (const auto& [name, language, translator] :
+             {std::tuple{"Chinese_S.INI", "简体中文", "Vidmorf"},
+              std::tuple{"Chinese_T.INI", "繁體中文", "Vidmorf"},
+              std::tuple{"English.INI", "English", "A. Translator (placeholder)"}}) {
+            files.addFile(folder + QLatin1String(name));
+            profiles.set(folder + QLatin1String(name), QStringLiteral("Info"),
+                         QStringLiteral("Language"), QString::fromUtf8(language));
+            profiles.set(folder + QLatin1String(name), QStringLiteral("Info"),
+                         QStringLiteral("Translator"), QString::fromUtf8(translator));
+        }
     }
 
     Form1 form(Platform{files, processes, dialogs, links, browser, profiles}, folder);
@@ -50,6 +74,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Form1Controls& c = form.controls();
+    if (argc > 3) {
+        c.Combo7->setCurrentIndex(c.Combo7->findText(QString::fromLocal8Bit(argv[3])));
+        form.Combo7_Click();
+    }
     c.List1->addItem(QStringLiteral("/home/user/videos/first clip.flv"));
     c.List1->addItem(QStringLiteral("/home/user/videos/second clip.FLV"));
     FormRunView view(c);
