@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Whole runs with the real encoder: small sources made with ffmpeg, outputs checked with
+// ffprobe; names full of characters that a shell would otherwise act on.
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "RunSupport.h"
+#include "convert/BatchRun.h"
+#include "i18n/MessageTable.h"
+#include "platform/fake/FakeDialogs.h"
+
+using namespace vm;
+using namespace vm::test;
+
+namespace {
+
+QString probe(const QString& file, const QString& entries) {
+    QProcess p;
+    p.start("ffprobe",
+            {"-v", "error", "-show_entries", entries, "-of", "default=noprint_wrappers=1", file});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+}  // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+    QTemporaryDir root_;
+    QString program_;
+    QStringList sources_;
+    QString garbage_;
+
+  private slots:
+    void initTestCase() {
+        // The encoder in a program folder whose name needs quoting.
+        program_ = root_.filePath("prog $HOME `x` \"q\" 程序/");
+        QVERIFY(QDir().mkpath(program_));
+        QVERIFY(QFile::copy(VM_CODER_PATH, program_ + "coder.dll"));
+        QVERIFY(QFile::setPermissions(program_ + "coder.dll",
+                                      QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner));
+        const QString folder = root_.filePath("in; rm -rf x & 目录/");
+        QVERIFY(QDir().mkpath(folder));
+        int n = 0;
+        for (const char* name : {"clip one.flv", "q\"uote's $x `y` \\z.flv", "中文 ü.flv"}) {
+            const QString path = folder + QString::fromUtf8(name);
+            QProcess ff;
+            ff.start("ffmpeg",
+                     {"-v", "error", "-y", "-f", "lavfi", "-i",
+                      QString("testsrc=size=160x120:rate=15:duration=2"), "-f", "lavfi", "-i",
+                      QString("sine=frequency=%1:duration=2").arg(300 + 100 * n++), "-c:v", "flv",
+                      "-c:a", "libmp3lame", "-ar", "22050", "-shortest", path});
+            QVERIFY(ff.waitForFinished(60000));
+            QCOMPARE(ff.exitCode(), 0);
+            sources_.append(path);
+        }
+        garbage_ = folder + "garbage.flv";
+        WriteFile(garbage_, QByteArray(5000, '\x5a'));
+    }
+
+    void convertsToEachFormat_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<QString>("container");
+        QTest::newRow("avi") << int(OutputFormat::Avi) << ".avi"
+                             << "avi";
+        QTest::newRow("wmv") << int(OutputFormat::Wmv) << ".wmv"
+                             << "asf";
+        QTest::newRow("mp3") << int(OutputFormat::Mp3) << ".mp3"
+                             << "mp3";
+    }
+    void convertsToEachFormat() {
+        QFETCH(int, format);
+        QFETCH(QString, extension);
+        QFETCH(QString, container);
+        const QString out = root_.filePath("out \"" + extension + "\" $PATH 出/");
+        QVERIFY(QDir().mkpath(out));
+
+        PosixFileSystem files;
+        ShellProcesses processes;
+        FakeDialogs dialogs;
+        TestView view;
+        MessageTable messages;
+        LoadBuiltInMessages(messages);
+        view.current.format = OutputFormat(format);
+        view.current.outputFolder = out;
+        view.files = sources_;
+        view.files.insert(1, garbage_);
+        BatchRun run(files, processes, dialogs, view, messages, program_);
+        run.start();
+        QVERIFY(QTest::qWaitFor([&] { return !run.isRunning(); }, 120000));
+
+        QCOMPARE(dialogs.messages().size(), 1);
+        QCOMPARE(dialogs.messages()[0].text, messages.msg(9) + "4" + messages.msg(10) + ":\r\r" +
+                                                 messages.msg(6) + "3:\r" + sources_[0] + "\r" +
+                                                 sources_[1] + "\r" + sources_[2] + "\r" +
+                                                 messages.msg(8) + "1:\r" + garbage_);
+        QVERIFY(!QFileInfo::exists(out + "garbage" + extension));
+        for (const QString& source : sources_) {
+            const QString target = out + BaseNameOf(source) + extension;
+            QVERIFY2(QFileInfo(target).size() > 0, qPrintable(target));
+            QCOMPARE(probe(target, "format=format_name"), "format_name=" + container);
+            const QString streams =
+                probe(target, "stream=codec_type,sample_rate,channels,width,height");
+            QVERIFY2(streams.contains("codec_type=audio") &&
+                         streams.contains("sample_rate=22050") && streams.contains("channels=2"),
+                     qPrintable(streams));
+            if (format == int(OutputFormat::Mp3)) {
+                QVERIFY(!streams.contains("codec_type=video"));
+            } else {
+                QVERIFY2(streams.contains("width=320") && streams.contains("height=240"),
+                         qPrintable(streams));
+            }
+        }
+    }
+
+  private:
+    static QString BaseNameOf(const QString& path) {
+        const QString name = path.mid(path.lastIndexOf('/') + 1);
+        return name.left(name.size() - 4);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEndToEnd)
+#include "test_end_to_end.moc"
