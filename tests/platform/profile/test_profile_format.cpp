@@ -33,7 +33,6 @@ class TestProfileFormat : public QObject {
   private slots:
     void reads_data();
     void reads();
-    void garbageNeverBreaksAReader();
     void editReplacesOnlyTheValue();
     void editAddsKeyAtEndOfSection_data();
     void editAddsKeyAtEndOfSection();
@@ -44,7 +43,6 @@ class TestProfileFormat : public QObject {
     void utf8Validation_data();
     void utf8Validation();
     void cutAtCharacter();
-    void valueText();
 };
 
 void TestProfileFormat::reads_data() {
@@ -123,27 +121,6 @@ void TestProfileFormat::reads() {
     QFETCH(QByteArray, key);
     QFETCH(QByteArray, expected);
     QCOMPARE(Find(text, section.constData(), key.constData()), expected);
-}
-
-void TestProfileFormat::garbageNeverBreaksAReader() {
-    // Pseudo-random bytes with brackets, equals signs and line breaks mixed in.
-    std::string text;
-    quint32 x = 12345;
-    const char pick[] = "[]=\r\n \t\"'ab\0\xff\xe4";
-    for (int i = 0; i < 200000; ++i) {
-        x = x * 1664525u + 1013904223u;
-        text.push_back((x >> 24) % 3 == 0 ? pick[(x >> 8) % (sizeof pick - 1)] : char(x >> 16));
-    }
-    for (const char* section : {"a", "b", "Info", "]"}) {
-        std::optional<std::string_view> v = FindValue(text, section, "a");
-        if (v) {
-            QVERIFY(v->data() >= text.data() && v->data() + v->size() <= text.data() + text.size());
-        }
-        std::string out;
-        if (SetValue(text, section, "a", "1", &out) == EditResult::Changed) {
-            QCOMPARE(FindValue(out, section, "a").value_or("<missing>"), std::string_view("1"));
-        }
-    }
 }
 
 void TestProfileFormat::editReplacesOnlyTheValue() {
@@ -267,18 +244,6 @@ void TestProfileFormat::cutAtCharacter() {
         pairs += "\x81\x81";
     }
     QCOMPARE(CutAtCharacter("x" + pairs, 254, Encoding::Gbk), std::size_t(253));
-}
-
-void TestProfileFormat::valueText() {
-    QCOMPARE(ValueText("简体中文", Encoding::Utf8), QString::fromUtf8("简体中文"));
-    QCOMPARE(ValueText("\xBC\xF2\xCC\xE5\xD6\xD0\xCE\xC4", Encoding::Gbk),
-             QString::fromUtf8("简体中文"));
-    QCOMPARE(ValueText(std::string_view("ab\0cd", 5), Encoding::Utf8), QString("ab"));
-    const QString longText(100, QChar(0x4E2D));
-    QCOMPARE(ValueText(longText.toUtf8().toStdString(), Encoding::Utf8), longText.left(84));
-    QCOMPARE(Encode(QString::fromUtf8("中文"), Encoding::Gbk).value(),
-             QByteArray("\xD6\xD0\xCE\xC4"));
-    QVERIFY(!Encode(QString::fromUtf8("😀"), Encoding::Gbk).has_value());
 }
 
 QTEST_APPLESS_MAIN(TestProfileFormat)
