@@ -169,13 +169,11 @@ class FailingFileSystem : public PosixFileSystem {
 class FailingProcesses : public ShellProcesses {
   public:
     bool cannotStart = false;
-    int started = 0;
     qint64 startScript(const QString& script, QString* error) override {
         if (cannotStart) {
             *error = QStringLiteral("execve: Permission denied");
             return 0;
         }
-        ++started;
         return ShellProcesses::startScript(script, error);
     }
 };

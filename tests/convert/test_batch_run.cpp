@@ -167,7 +167,7 @@ class TestBatchRun : public QObject {
             r.dialogs.setNextAnswer(MsgAnswer::Cancel);
             r.run.requestStop();
         });
-        r.when("(2/5)", 50, [&] {
+        r.when("(2/5)", 20, [&] {
             r.dialogs.setNextAnswer(MsgAnswer::Ok);
             r.run.requestStop();
         });
@@ -225,7 +225,7 @@ class TestBatchRun : public QObject {
     // starts until it is closed.
     void anOpenBoxHoldsTheRun() {
         Rig r;
-        r.view.files = {r.ws.source("one.flv", SlowConverts("0.2")),
+        r.view.files = {r.ws.source("one.flv", SlowConverts("0.5")),
                         r.ws.source("two.flv", kConverts)};
         bool heldWhileOpen = false;
         r.when("(1/2)", 20, [&] {
@@ -250,9 +250,9 @@ class TestBatchRun : public QObject {
     void languageSwitchDuringARun() {
         Rig r;
         r.view.current.channelIndex = 1;
-        r.view.files = {r.ws.source("one.flv", SlowConverts("0.2")),
+        r.view.files = {r.ws.source("one.flv", SlowConverts("0.4")),
                         r.ws.source("two.flv", kConverts)};
-        r.when("(1/2)", 50, [&] {
+        r.when("(1/2)", 20, [&] {
             r.messages.convertingCaption = "Converting";
             r.messages.texts[MessageTable::kCount - 17 + 5] = "Done";  // msg6
             r.view.current.channelIndex = 0;
