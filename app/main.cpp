@@ -1,7 +1,42 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <unistd.h>
+
 #include <QApplication>
+#include <QIcon>
+
+#include "Form1.h"
+#include "platform/Platform.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtLinks.h"
+#include "platform/qt/WebEngineBrowser.h"
+#include "platform/real/IniProfileFiles.h"
+#include "platform/real/PosixFileSystem.h"
+#include "platform/real/ShellProcesses.h"
 
 int main(int argc, char** argv) {
+    // The browser's sandbox cannot run as root.
+    if (geteuid() == 0) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Vidmorf"));
+    QApplication::setDesktopFileName(QStringLiteral("vidmorf"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vidmorf/icon.png")));
+
+    vm::PosixFileSystem files;
+    vm::ShellProcesses processes;
+    vm::QtDialogs dialogs;
+    vm::QtLinks links;
+    vm::WebEngineBrowser browser;
+    vm::IniProfileFiles profiles;
+    const vm::Platform platform{files, processes, dialogs, links, browser, profiles};
+
+    // The folder of the real executable: the encoder and the packs lie beside it.
+    vm::Form1 window(platform, QCoreApplication::applicationDirPath());
+    dialogs.setOwner(&window);
+    if (!window.startUp()) {
+        return 0;
+    }
+    return app.exec();
 }
