@@ -254,7 +254,7 @@ class TestBatchRun : public QObject {
                         r.ws.source("two.flv", kConverts)};
         r.when("(1/2)", 20, [&] {
             r.messages.convertingCaption = "Converting";
-            r.messages.texts[MessageTable::kCount - 17 + 5] = "Done";  // msg6
+            r.messages.texts[6 + 2] = "Done";  // msg6, after the three titles
             r.view.current.channelIndex = 0;
         });
         QVERIFY(r.runToEnd());
