@@ -87,11 +87,10 @@ void Form1::connectHandlers() {
     connect(c_.Command6, &QPushButton::clicked, batch_.get(), &BatchRun::requestStop);
     connect(c_.Command5, &QPushButton::clicked, batch_.get(), &BatchRun::forceStop);
 
-    Links& links = platform_.links;
-    connect(c_.Command4, &QPushButton::clicked, this, [&links] { links.open(MakerHomePage()); });
-    connect(c_.Label17, &ClickLabel::clicked, this, [&links] { links.open(MakerChatPage()); });
-    connect(c_.Label18, &ClickLabel::clicked, this, [&links] { links.open(MakerWebLog()); });
-    connect(c_.Label19, &ClickLabel::clicked, this, [&links] { links.open(MakerMail()); });
+    connect(c_.Command4, &QPushButton::clicked, this, [this] { OpenMakerPage(MakerHomePage()); });
+    connect(c_.Label17, &ClickLabel::clicked, this, [this] { OpenMakerPage(MakerChatPage()); });
+    connect(c_.Label18, &ClickLabel::clicked, this, [this] { OpenMakerPage(MakerWebLog()); });
+    connect(c_.Label19, &ClickLabel::clicked, this, [this] { OpenMakerPage(MakerMail()); });
 }
 
 bool Form1::encoderIdle() const {
@@ -192,6 +191,10 @@ void Form1::WebBrowser1_DocumentComplete() {
     if (startUpComplete_ && !isVisible()) {
         show();
     }
+}
+
+void Form1::OpenMakerPage(const QString& target) {
+    platform_.links.open(target);
 }
 
 void Form1::Combo7_Click() {

