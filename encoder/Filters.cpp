@@ -30,12 +30,13 @@ AVChannelLayout layoutOf(const AVFrame* f) {
 }
 }  // namespace
 
-bool FilterChain::needsRebuild(const AVFrame* f) const {
+bool FilterChain::needsRebuild(const AVFrame* f, bool deinterlace) const {
     if (!graph_) {
         return true;
     }
     if (video_) {
-        return f->width != width_ || f->height != height_ || f->format != format_;
+        return f->width != width_ || f->height != height_ || f->format != format_ ||
+               (deinterlace && f->interlaced_frame && !yadif_);
     }
     const AVChannelLayout l = layoutOf(f);
     return f->sample_rate != sampleRate_ || f->format != format_ ||
@@ -84,7 +85,8 @@ void FilterChain::buildVideo(const AVFrame* f, AVRational inTb, const VideoShape
         printf("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", f->width,
                f->height, f->format, inTb.num, inTb.den, sar.num, sar.den);
     std::string chain;
-    if (out.deinterlace) {
+    yadif_ = out.deinterlace && (yadif_ || f->interlaced_frame);
+    if (yadif_) {
         chain += "yadif=mode=send_frame:parity=auto:deint=interlaced,";
     }
     const std::string fps =

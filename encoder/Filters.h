@@ -12,8 +12,8 @@ namespace coder {
 struct VideoShape {
     int width = 0;
     int height = 0;
-    AVRational rate{0, 1};  // constant output frame rate
-    bool deinterlace = false;
+    AVRational rate{0, 1};        // constant output frame rate
+    bool deinterlace = false;     // deinterlace the frames that are interlaced
     AVRational sourceRate{0, 1};  // the source's own rate, if known
 };
 
@@ -26,8 +26,10 @@ struct AudioShape {
 
 class FilterChain {
   public:
-    // True when no chain exists yet or `f` differs from what the chain was built for.
-    bool needsRebuild(const AVFrame* f) const;
+    // True when no chain exists yet or `f` differs from what the chain was built for. A
+    // video chain gets its deinterlacer with the first interlaced frame, so that progressive
+    // sources do not pay for it.
+    bool needsRebuild(const AVFrame* f, bool deinterlace = false) const;
 
     // `first` is the first chain of this stream: it pads the start to time 0.
     void buildVideo(const AVFrame* f, AVRational inTb, const VideoShape& out, bool first);
@@ -50,6 +52,7 @@ class FilterChain {
     AVFilterContext* src_ = nullptr;
     AVFilterContext* sink_ = nullptr;
     bool video_ = false;
+    bool yadif_ = false;  // kept across rebuilds: once interlaced, always deinterlaced
     int width_ = 0, height_ = 0, format_ = -1;  // what the chain was built for
     int sampleRate_ = 0;
     AVChannelLayout layout_{};

@@ -76,8 +76,9 @@ CodecPtr Input::openDecoder(int index) {
     int ret = avcodec_parameters_to_context(ctx.get(), st->codecpar);
     if (ret >= 0) {
         ctx->pkt_timebase = st->time_base;
-        ctx->thread_count = 2;
-        ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+        // Decoding has a thread of its own beside the encoder's; frame threads inside the
+        // decoder would add little on two cores and cost a few megabytes of frames.
+        ctx->thread_count = 1;
         ret = avcodec_open2(ctx.get(), codec, nullptr);
     }
     if (ret < 0) {

@@ -374,7 +374,7 @@ void Transcoder::filter(bool video, AVFrame* frame) {
         next = frame->pts + av_rescale_q(frame->nb_samples, {1, frame->sample_rate}, st->time_base);
     }
     FilterChain& chain = video ? vchain_ : achain_;
-    if (chain.needsRebuild(frame)) {
+    if (chain.needsRebuild(frame, video && vshape_.deinterlace)) {
         if (chain.built()) {
             chain.push(nullptr);
             drain(video);

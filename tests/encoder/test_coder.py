@@ -10,6 +10,7 @@ import concurrent.futures
 import hashlib
 import json
 import os
+import random
 import re
 import shutil
 import subprocess
@@ -99,9 +100,13 @@ def run_coder(*args, timeout=120, stdin=subprocess.DEVNULL):
     return proc
 
 
-def sha(path):
+def read(path):
     with open(path, "rb") as f:
-        return hashlib.sha256(f.read()).hexdigest()
+        return f.read()
+
+
+def sha(path):
+    return hashlib.sha256(read(path)).hexdigest()
 
 
 def decoded_rms(path, channels):
@@ -399,9 +404,10 @@ class Failures(CoderCase):
         self.assertEqual(stream_of(info, "audio")["channels"], 1)
 
     def test_bad_sources_fail_cleanly(self):
-        good = open(self.src, "rb").read()
+        good = read(self.src)
         files = {"missing.flv": None, "empty.flv": b"", "garbage.flv": os.urandom(20000),
-                 "header_only.flv": good[:200], "text.flv": b"#EXTM3U\nhttp://x.example/a\n"}
+                 "header_only.flv": good[:200], "text.flv": b"#EXTM3U\nhttp://x.example/a\n",
+                 "no_streams.flv": b"FLV\x01\x05\x00\x00\x00\x09\x00\x00\x00\x00"}
         for name, data in files.items():
             if data is not None:
                 with open(self.path(name), "wb") as f:
@@ -415,12 +421,12 @@ class Failures(CoderCase):
                 self.assertFalse(os.path.exists(self.path(name + ".avi")))
 
     def test_damaged_sources_convert_what_they_can(self):
-        good = bytearray(open(self.src, "rb").read())
+        good = bytearray(read(self.src))
         half = self.path("half.flv")
         with open(half, "wb") as f:
             f.write(good[:len(good) // 2])
         damaged = self.path("damaged.flv")
-        rnd = __import__("random").Random(7)
+        rnd = random.Random(7)
         for _ in range(40):
             pos = rnd.randrange(len(good) // 4, len(good))
             good[pos:pos + 16] = bytes(rnd.randrange(256) for _ in range(16))
@@ -434,6 +440,24 @@ class Failures(CoderCase):
                 dur = float(probe(src + ".avi")["format"]["duration"])
                 self.assertGreater(dur, 0.5)
                 self.assertLess(dur, 3.2)
+
+    def test_names_are_taken_literally(self):
+        # Never read as URLs or protocols: '#', '?', '%', a colon, a leading dash, CJK.
+        src = self.path("-a b#1?%20 file:中文.flv")
+        shutil.copy(self.src, src)
+        out = self.path("out #?%41 中文.wmv")
+        proc = run_coder("-i", src, *WINDOW_LINE, out)
+        self.assertSucceeded(proc, out, True)
+
+    def test_vanished_log_reader_does_not_stop_the_conversion(self):
+        out = self.path("pipe.avi")
+        proc = subprocess.Popen([CODER, "-i", self.src, *WINDOW_LINE, out],
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.PIPE)
+        proc.stderr.close()  # the reader goes away at once
+        self.assertEqual(proc.wait(timeout=60), 0)
+        ends, _ = packet_stats(out)
+        self.assertAlmostEqual(ends["video"], 3.0, delta=0.15)
 
     def test_target_that_is_the_input_is_refused(self):
         base = self.path("same")
@@ -467,7 +491,7 @@ class Failures(CoderCase):
             pipe.close()
         proc.stdout, proc.stderr = stdout, stderr
         self.assertFailed(proc, "exists.avi")
-        self.assertEqual(open(out, "rb").read(), b"keep me")
+        self.assertEqual(read(out), b"keep me")
         replaced = run_coder("-i", self.src, *WINDOW_LINE, out)
         self.assertSucceeded(replaced, out, True)
 
