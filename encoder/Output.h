@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The writing side of a conversion: the encoders for the target's format, the muxer, the
+// target file, and the figures that the progress lines report.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "Av.h"
+#include "Filters.h"
+#include "Options.h"
+#include "OutputProfile.h"
+#include "Progress.h"
+#include "TargetFile.h"
+
+namespace coder {
+
+class Output {
+  public:
+    Output(const Options& options, const OutputProfile& profile, ProgressReporter& reporter);
+
+    // Set up an encoder and a stream shaped after the options and the source stream.
+    void addVideo(const AVStream* src);
+    void addAudio(const AVStream* src);
+    const VideoShape& videoShape() const { return vshape_; }
+    const AudioShape& audioShape() const { return ashape_; }
+    AVRational timeBase(bool video) const { return (video ? video_ : audio_).enc->time_base; }
+
+    // Creates the target (refusing the input file itself) and writes the header.
+    void open(const struct stat& input);
+    // Encodes and writes one frame with pts in timeBase(video); nullptr drains the encoder.
+    void encode(bool video, AVFrame* frame);
+    bool wroteAnything() const { return frames_ > 0 || audioBytes_ > 0; }
+    // Writes the trailer and closes the target; throws when anything was not written.
+    void close();
+    OutputStats stats() const;
+
+  private:
+    struct FormatDeleter {
+        void operator()(AVFormatContext* c) const { avformat_free_context(c); }
+    };
+    struct Out {
+        CodecPtr enc;
+        AVStream* stream = nullptr;
+        double end = 0;  // end time written so far, seconds
+        int64_t lastPts = INT64_MIN;
+    };
+
+    void send(Out& out, bool video, AVFrame* frame);
+    void writePacket(Out& out, bool video, AVPacket* pkt);
+
+    const Options& opt_;
+    const OutputProfile profile_;
+    ProgressReporter& reporter_;
+    TargetFile target_;  // outlives oc_, which writes through it
+    std::unique_ptr<AVFormatContext, FormatDeleter> oc_;
+    Out video_;
+    Out audio_;
+    VideoShape vshape_;
+    AudioShape ashape_;
+    int64_t frames_ = 0;
+    double q_ = 0;
+    int64_t videoBytes_ = 0;
+    int64_t audioBytes_ = 0;
+};
+
+}  // namespace coder
