@@ -39,12 +39,21 @@ Input::Input(const std::string& path) : path_(path) {
     }
     videoIndex_ = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     audioIndex_ = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    // A stream that never carried a packet has no codec; it is as good as absent.
-    if (videoIndex_ >= 0 && raw->streams[videoIndex_]->codecpar->codec_id == AV_CODEC_ID_NONE) {
-        videoIndex_ = -1;
-    }
-    if (audioIndex_ >= 0 && raw->streams[audioIndex_]->codecpar->codec_id == AV_CODEC_ID_NONE) {
-        audioIndex_ = -1;
+    // A stream that never carried a packet has no codec: it is as good as absent. One whose
+    // packets name a codec unknown here cannot be left out quietly.
+    for (int* index : {&videoIndex_, &audioIndex_}) {
+        if (*index < 0) {
+            continue;
+        }
+        const AVCodecParameters* par = raw->streams[*index]->codecpar;
+        if (par->codec_id == AV_CODEC_ID_NONE && par->codec_tag != 0) {
+            throw Failure("input file " + quoted(path) + " holds " +
+                          (index == &videoIndex_ ? "video" : "audio") +
+                          " in a format that cannot be decoded");
+        }
+        if (par->codec_id == AV_CODEC_ID_NONE) {
+            *index = -1;
+        }
     }
     if (videoIndex_ < 0) {
         videoIndex_ = -1;
