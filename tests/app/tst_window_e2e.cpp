@@ -1,0 +1,214 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Whole conversions through the window, as a user makes them: real files, the real encoder and
+// the real process and profile back ends; only the boxes and the browser are stand-ins.
+#include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "app/Form1.h"
+#include "app/Widgets.h"
+#include "convert/BatchRun.h"
+#include "platform/fake/FakeBrowser.h"
+#include "platform/fake/FakeDialogs.h"
+#include "platform/fake/FakeLinks.h"
+#include "platform/real/IniProfileFiles.h"
+#include "platform/real/PosixFileSystem.h"
+#include "platform/real/ShellProcesses.h"
+
+using namespace vm;
+
+namespace {
+
+bool run(const QString& program, const QStringList& args, QByteArray* out = nullptr) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(120000)) {
+        return false;
+    }
+    if (out) {
+        *out = p.readAllStandardOutput();
+    }
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// A short test picture with a tone, in the given FLV codecs.
+bool makeFlv(const QString& path, const QString& video, const QString& audio) {
+    return run(QStringLiteral("ffmpeg"), {"-v",
+                                          "error",
+                                          "-y",
+                                          "-f",
+                                          "lavfi",
+                                          "-i",
+                                          "testsrc=size=320x240:rate=25:duration=2",
+                                          "-f",
+                                          "lavfi",
+                                          "-i",
+                                          "sine=frequency=440:sample_rate=22050:duration=2",
+                                          "-c:v",
+                                          video,
+                                          "-c:a",
+                                          audio,
+                                          "-ar",
+                                          "22050",
+                                          "-f",
+                                          "flv",
+                                          path});
+}
+
+struct Probe {
+    QString container;
+    QStringList codecs;  // in stream order
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    double duration = 0;
+};
+
+Probe probe(const QString& path) {
+    QByteArray out;
+    Probe result;
+    if (!run(QStringLiteral("ffprobe"),
+             {"-v", "error", "-print_format", "json", "-show_format", "-show_streams", path},
+             &out)) {
+        return result;
+    }
+    const QJsonObject root = QJsonDocument::fromJson(out).object();
+    result.container = root["format"].toObject()["format_name"].toString();
+    result.duration = root["format"].toObject()["duration"].toString().toDouble();
+    for (const QJsonValue& s : root["streams"].toArray()) {
+        const QJsonObject stream = s.toObject();
+        result.codecs << stream["codec_name"].toString();
+        if (stream["codec_type"].toString() == QLatin1String("video")) {
+            result.width = stream["width"].toInt();
+            result.height = stream["height"].toInt();
+        } else {
+            result.channels = stream["channels"].toInt();
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+class WindowEndToEnd : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString program_, sources_, out_;
+    PosixFileSystem files_;
+    ShellProcesses processes_;
+    FakeDialogs dialogs_;
+    FakeLinks links_;
+    FakeBrowser browser_;
+    IniProfileFiles profiles_;
+    std::unique_ptr<Form1> form_;
+
+    const Form1Controls& c() const { return form_->controls(); }
+
+    // Presses Start and waits for the end of the run; returns the completion message.
+    QString convert(const QStringList& paths, QRadioButton* format) {
+        dialogs_.setNextFiles(paths);
+        c().Command1->click();
+        format->setChecked(true);
+        c().Text2->setText(out_);
+        const int before = int(dialogs_.messages().size());
+        c().Command3->click();
+        if (!QTest::qWaitFor([&] { return !form_->batchRun().isRunning(); }, 180000)) {
+            return QStringLiteral("timed out");
+        }
+        // The last box is the completion message (a folder question may come first).
+        const auto shown = dialogs_.messages();
+        const QString summary = shown.size() > before ? shown.last().text : QString();
+        c().Command8->click();  // clear the list for the next run (answered OK)
+        return summary;
+    }
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        program_ = dir_.filePath(QStringLiteral("program")) + QLatin1Char('/');
+        sources_ = dir_.filePath(QStringLiteral("in")) + QLatin1Char('/');
+        out_ = dir_.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(program_));
+        QVERIFY(QDir().mkpath(sources_));
+        QVERIFY(QFile::link(QStringLiteral(VM_BIN_DIR "/coder.dll"),
+                            program_ + QStringLiteral("coder.dll")));
+
+        form_ = std::make_unique<Form1>(
+            Platform{files_, processes_, dialogs_, links_, browser_, profiles_}, program_);
+        QVERIFY(form_->startUp());
+    }
+
+    void threeFormats() {
+        const QStringList paths = {sources_ + "talk.flv", sources_ + "song.flv",
+                                   sources_ + "news.flv"};
+        QVERIFY(makeFlv(paths[0], "flv", "libmp3lame"));
+        QVERIFY(makeFlv(paths[1], "libx264", "aac"));
+        QVERIFY(makeFlv(paths[2], "flv", "nellymoser"));
+
+        const struct {
+            QRadioButton* option;
+            QString ext;
+            QString container;
+            QStringList codecs;
+        } formats[] = {
+            {c().Option1, ".avi", "avi", {"mpeg4", "mp3"}},
+            {c().Option2, ".wmv", "asf", {"wmv2", "wmav2"}},
+            {c().Option8, ".mp3", "mp3", {"mp3"}},
+        };
+        for (const auto& f : formats) {
+            const QString summary = convert(paths, f.option);
+            QCOMPARE(summary, QStringLiteral("转换已完成，共3个文件，其中:\r\r完成3:\r") +
+                                  paths.join(QLatin1Char('\r')));
+            for (const QString& source : paths) {
+                const QString base = QFileInfo(source).completeBaseName();
+                const Probe p = probe(out_ + QLatin1Char('/') + base + f.ext);
+                QVERIFY2(p.container.startsWith(f.container), qPrintable(p.container));
+                QCOMPARE(p.codecs, f.codecs);
+                QCOMPARE(p.channels, 2);
+                if (f.ext != QLatin1String(".mp3")) {
+                    QCOMPARE(p.width, 320);
+                    QCOMPARE(p.height, 240);
+                }
+                const double expected = probe(source).duration;
+                QVERIFY2(qAbs(p.duration - expected) <= 0.05 * expected,
+                         qPrintable(QString::number(p.duration)));
+            }
+        }
+        // The status area and the bars are cleared when the run ends.
+        QVERIFY(c().Label22->text().isEmpty());
+        QVERIFY(c().Command3->isEnabled());
+        QVERIFY(form_->encoderIdle());
+    }
+
+    void brokenSourceAndAwkwardNames() {
+        const QString garbage = sources_ + QStringLiteral("broken.flv");
+        QFile f(garbage);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, '\x5a'));
+        f.close();
+        const QString awkward =
+            sources_ + QStringLiteral("it's \"quoted\" $HOME `id` 视频 ; & | \\ x.flv");
+        QVERIFY(makeFlv(awkward, "flv", "libmp3lame"));
+
+        c().Option4->setChecked(true);  // overwrite what the first test made
+        const QString summary = convert({garbage, awkward}, c().Option1);
+        QCOMPARE(summary, QStringLiteral("转换已完成，共2个文件，其中:\r\r完成1:\r") + awkward +
+                              QStringLiteral("\r错误1:\r") + garbage);
+        QVERIFY(!QFile::exists(out_ + QStringLiteral("/broken.avi")));
+        const Probe p = probe(out_ + QLatin1Char('/') + QFileInfo(awkward).completeBaseName() +
+                              QStringLiteral(".avi"));
+        QCOMPARE(p.codecs, QStringList({"mpeg4", "mp3"}));
+    }
+};
+
+QTEST_MAIN(WindowEndToEnd)
+#include "tst_window_e2e.moc"
