@@ -13,12 +13,6 @@ extern "C" {
 namespace coder {
 
 namespace {
-std::string printf(const char* fmt, auto... args) {
-    char buf[512];
-    std::snprintf(buf, sizeof buf, fmt, args...);
-    return buf;
-}
-
 AVChannelLayout layoutOf(const AVFrame* f) {
     AVChannelLayout l{};
     if (f->ch_layout.order == AV_CHANNEL_ORDER_NATIVE) {
@@ -82,7 +76,7 @@ void FilterChain::build(const std::string& srcArgs, const char* srcName, const c
 void FilterChain::buildVideo(const AVFrame* f, AVRational inTb, const VideoShape& out, bool first) {
     const AVRational sar = f->sample_aspect_ratio.num ? f->sample_aspect_ratio : AVRational{1, 1};
     const std::string src =
-        printf("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", f->width,
+        format("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", f->width,
                f->height, f->format, inTb.num, inTb.den, sar.num, sar.den);
     std::string chain;
     yadif_ = out.deinterlace && (yadif_ || f->interlaced_frame);
@@ -90,9 +84,9 @@ void FilterChain::buildVideo(const AVFrame* f, AVRational inTb, const VideoShape
         chain += "yadif=mode=send_frame:parity=auto:deint=interlaced,";
     }
     const std::string fps =
-        printf("fps=fps=%d/%d%s", out.rate.num, out.rate.den, first ? ":start_time=0" : "");
+        format("fps=fps=%d/%d%s", out.rate.num, out.rate.den, first ? ":start_time=0" : "");
     const std::string scale =
-        printf("scale=%d:%d:flags=bicubic,format=yuv420p", out.width, out.height);
+        format("scale=%d:%d:flags=bicubic,format=yuv420p", out.width, out.height);
     // Scale as few pictures as possible: drop frames before scaling, repeat them after.
     const bool dropping = out.sourceRate.num > 0 && av_cmp_q(out.sourceRate, out.rate) > 0;
     chain += dropping ? fps + "," + scale : scale + "," + fps;
@@ -109,7 +103,7 @@ void FilterChain::buildAudio(const AVFrame* f, AVRational inTb, const AudioShape
     char inLayout[64] = {};
     av_channel_layout_describe(&in, inLayout, sizeof inLayout);
     const std::string src =
-        printf("time_base=%d/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s", inTb.num, inTb.den,
+        format("time_base=%d/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s", inTb.num, inTb.den,
                f->sample_rate, av_get_sample_fmt_name(AVSampleFormat(f->format)), inLayout);
     std::string chain;
     if (in.nb_channels == 1 && out.channels == 2) {
@@ -118,7 +112,7 @@ void FilterChain::buildAudio(const AVFrame* f, AVRational inTb, const AudioShape
     // Timestamps rule: gaps from damaged packets become silence, so audio stays in step with
     // the video also in containers that keep no audio timestamps.
     chain +=
-        printf("aresample=%d:async=1%s,aformat=sample_fmts=%s:sample_rates=%d:channel_layouts=%s",
+        format("aresample=%d:async=1%s,aformat=sample_fmts=%s:sample_rates=%d:channel_layouts=%s",
                out.sampleRate, first ? ":first_pts=0" : "", av_get_sample_fmt_name(out.format),
                out.sampleRate, out.channels == 1 ? "mono" : "stereo");
     build(src, "abuffer", "abuffersink", chain);

@@ -14,12 +14,6 @@ namespace coder {
 
 namespace {
 
-std::string format(const char* fmt, auto... args) {
-    char buf[512];
-    std::snprintf(buf, sizeof buf, fmt, args...);
-    return buf;
-}
-
 AVRational sourceRate(const AVStream* st) {
     for (AVRational r : {st->avg_frame_rate, st->r_frame_rate}) {
         if (r.num > 0 && r.den > 0 && av_q2d(r) >= 1 && av_q2d(r) <= 120) {

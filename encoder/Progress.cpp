@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Progress.h"
 
+#include "Av.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,12 +13,6 @@ namespace coder {
 
 namespace {
 constexpr auto kInterval = std::chrono::milliseconds(500);
-
-std::string format(const char* fmt, auto... args) {
-    char buf[512];
-    const int n = std::snprintf(buf, sizeof buf, fmt, args...);
-    return std::string(buf, size_t(std::clamp(n, 0, int(sizeof buf) - 1)));
-}
 }  // namespace
 
 std::string progressLine(const OutputStats& s, bool last) {
