@@ -6,8 +6,12 @@
 #include <algorithm>
 
 #include "platform/FileSystem.h"
+#include "platform/Platform.h"
 #include "platform/Processes.h"
 #include "platform/ProfileFiles.h"
+#include "platform/fake/FakeBrowser.h"
+#include "platform/fake/FakeDialogs.h"
+#include "platform/fake/FakeLinks.h"
 
 namespace vm::test {
 
@@ -123,6 +127,18 @@ class ManualProcesses : public Processes {
   private:
     bool running_ = false;
     std::function<void()> finished_;
+};
+
+// A stand-in for every outside effect, ready to hand to a window.
+struct MemoryPlatform {
+    MemoryFileSystem files;
+    ManualProcesses processes;
+    FakeDialogs dialogs;
+    FakeLinks links;
+    FakeBrowser browser;
+    MemoryProfiles profiles;
+
+    Platform platform() { return Platform{files, processes, dialogs, links, browser, profiles}; }
 };
 
 }  // namespace vm::test

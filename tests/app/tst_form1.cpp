@@ -29,13 +29,7 @@ namespace {
 
 const QString kFolder = QStringLiteral("/opt/vidmorf/");
 
-struct Rig {
-    MemoryFileSystem files;
-    ManualProcesses processes;
-    FakeDialogs dialogs;
-    FakeLinks links;
-    FakeBrowser browser;
-    MemoryProfiles profiles;
+struct Rig : MemoryPlatform {
     std::unique_ptr<Form1> form;
 
     explicit Rig(const QString& folder = kFolder, bool withEncoder = true) {
@@ -45,8 +39,7 @@ struct Rig {
             files.addFile(withSeparator + QStringLiteral("coder.dll"));
         }
         files.addDir(withSeparator);
-        form = std::make_unique<Form1>(
-            Platform{files, processes, dialogs, links, browser, profiles}, folder);
+        form = std::make_unique<Form1>(platform(), folder);
     }
     template <typename T>
     T* get(const char* name) const {

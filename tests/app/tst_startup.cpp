@@ -24,13 +24,7 @@ namespace {
 
 const QString kFolder = QStringLiteral("/opt/vidmorf/");
 
-struct Rig {
-    MemoryFileSystem files;
-    ManualProcesses processes;
-    FakeDialogs dialogs;
-    FakeLinks links;
-    FakeBrowser browser;
-    MemoryProfiles profiles;
+struct Rig : MemoryPlatform {
     std::unique_ptr<Form1> form;
 
     Rig() {
@@ -49,8 +43,7 @@ struct Rig {
         return profiles.get(kFolder + name, QStringLiteral("Info"), QStringLiteral("Set"));
     }
     bool start() {
-        form = std::make_unique<Form1>(
-            Platform{files, processes, dialogs, links, browser, profiles}, kFolder);
+        form = std::make_unique<Form1>(platform(), kFolder);
         return form->startUp();
     }
     const Form1Controls& c() const { return form->controls(); }
