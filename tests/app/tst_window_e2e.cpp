@@ -208,6 +208,64 @@ class WindowEndToEnd : public QObject {
                               QStringLiteral(".avi"));
         QCOMPARE(p.codecs, QStringList({"mpeg4", "mp3"}));
     }
+
+    // A language chosen while a file converts: captions change at once, the files after it
+    // take two channels again, and the completion message speaks the new language.
+    void languageSwitchDuringARun() {
+        QTemporaryDir dir;
+        const QString program = dir.path() + QLatin1Char('/');
+        for (const char* pack : {"zh-CN.INI", "en.INI"}) {
+            QVERIFY(QFile::copy(QStringLiteral(VM_SOURCE_DIR "/packs/") + QLatin1String(pack),
+                                program + QLatin1String(pack)));
+        }
+        // A stand-in encoder: notes its arguments, takes a moment, reports success.
+        const QString calls = program + QStringLiteral("calls");
+        QFile coder(program + QStringLiteral("coder.dll"));
+        QVERIFY(coder.open(QIODevice::WriteOnly));
+        coder.write("#!/bin/sh\necho \"$*\" >> '" + calls.toUtf8() +
+                    "'\nsleep 0.5\nprintf 'video:1kB audio:1kB global headers:0kB muxing "
+                    "overhead 1.0%%\\n' >&2\n");
+        coder.close();
+        coder.setPermissions(coder.permissions() | QFileDevice::ExeOwner);
+
+        FakeDialogs dialogs;
+        FakeBrowser browser;
+        Form1 form(Platform{files_, processes_, dialogs, links_, browser, profiles_}, program);
+        QVERIFY(form.startUp());
+        const Form1Controls& c = form.controls();
+        QCOMPARE(c.Combo7->currentText(), QStringLiteral("简体中文"));
+
+        dialogs.setNextFiles({sources_ + "talk.flv", sources_ + "song.flv"});
+        c.Command1->click();
+        c.Text2->setText(dir.filePath(QStringLiteral("out")));
+        c.Combo6->setCurrentIndex(1);  // mono
+        c.Command3->click();
+        QVERIFY(QTest::qWaitFor([&] {
+            return !form.encoderIdle(); }, 10000));
+
+        const int english = c.Combo7->findText(QStringLiteral("English"));
+        c.Combo7->setCurrentIndex(english);
+        emit c.Combo7->activated(english);
+        const QString pack = program + QStringLiteral("en.INI");
+        auto text = [&](const char* section, const char* key) {
+            return profiles_.readString(pack, QLatin1String(section), QLatin1String(key), {});
+        };
+        QCOMPARE(c.Label21->text(), text("Tab4", "lab41"));
+        QCOMPARE(CaptionOf(c.Command3), text("Tab4", "cmd41"));
+        QCOMPARE(c.Combo6->currentText(), text("Tab3", "lis31"));
+
+        QVERIFY(QTest::qWaitFor([&] {
+            return !form.batchRun().isRunning(); }, 30000));
+        QFile log(calls);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = log.readAll().split('\n');
+        QVERIFY(lines[0].contains(" -ac 1 "));
+        QVERIFY(lines[1].contains(" -ac 2 "));
+        const auto summary = dialogs.messages().last();
+        QCOMPARE(summary.title, text("Dialog", "msg6"));
+        QVERIFY(summary.text.startsWith(text("Dialog", "msg9") + QLatin1Char('2')));
+        QVERIFY(form.close());
+    }
 };
 
 QTEST_MAIN(WindowEndToEnd)
