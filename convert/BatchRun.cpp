@@ -217,7 +217,13 @@ BatchRun::BatchRun(FileSystem& files, Processes& processes, Dialogs& dialogs, Ru
 }
 
 BatchRun::~BatchRun() {
+    // The private temp folder holds nothing between jobs; it goes with the run.
+    FileSystem& files = d->files;
+    const QString folder = d->job.tempFolder();
     delete d;
+    if (!folder.isEmpty()) {
+        files.removeEmptyDir(folder);
+    }
 }
 
 void BatchRun::start() {

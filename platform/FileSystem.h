@@ -10,7 +10,7 @@ namespace vm {
 // Files and folders. Operations that can fail return the system's reason as text,
 // empty on success, so that callers can show it to the user.
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // Something (file, folder, anything) exists at the path.
@@ -27,6 +27,8 @@ public:
     virtual QString removeFile(const QString& path) = 0;
     // Creates one folder level, exactly as given.
     virtual QString makeDir(const QString& path) = 0;
+    // Deletes an empty folder.
+    virtual QString removeEmptyDir(const QString& path) = 0;
     // Creates or truncates the file and writes the bytes.
     virtual QString writeFile(const QString& path, const QByteArray& data) = 0;
     // Bytes from offset to the current end; empty when the file is missing (ok = false).

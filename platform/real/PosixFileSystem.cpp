@@ -84,6 +84,17 @@ QString PosixFileSystem::makeDir(const QString& path) {
     return {};
 }
 
+QString PosixFileSystem::removeEmptyDir(const QString& path) {
+    const QByteArray name = native(path);
+    if (name.isEmpty()) {
+        return reason(ENOENT);
+    }
+    if (::rmdir(name.constData()) != 0) {
+        return reason(errno);
+    }
+    return {};
+}
+
 QString PosixFileSystem::writeFile(const QString& path, const QByteArray& data) {
     const QByteArray name = native(path);
     if (name.isEmpty()) {

@@ -16,6 +16,7 @@ class PosixFileSystem : public FileSystem {
 
     QString removeFile(const QString& path) override;
     QString makeDir(const QString& path) override;
+    QString removeEmptyDir(const QString& path) override;
     QString writeFile(const QString& path, const QByteArray& data) override;
     QByteArray readFrom(const QString& path, qint64 offset, bool* ok = nullptr) const override;
 

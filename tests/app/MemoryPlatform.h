@@ -36,6 +36,10 @@ class MemoryFileSystem : public FileSystem {
         dirs_.insert(path);
         return {};
     }
+    QString removeEmptyDir(const QString& path) override {
+        dirs_.remove(path);
+        return {};
+    }
     QString writeFile(const QString& path, const QByteArray&) override {
         files_.insert(path);
         return {};

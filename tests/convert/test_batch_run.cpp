@@ -130,6 +130,19 @@ class TestBatchRun : public QObject {
         QVERIFY(QFileInfo::exists(r.ws.out("a_new_new.avi")));
     }
 
+    // The private temp folder is left empty after each job and goes with the run.
+    void tempFolderIsRemoved() {
+        QString folder;
+        {
+            Rig r;
+            r.view.files = {r.ws.source("a.flv", kConverts)};
+            QVERIFY(r.runToEnd());
+            folder = r.run.tempFolder();
+            QVERIFY(QFileInfo(folder).isDir());
+        }
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+
     void skipWhenEveryTargetExists() {
         Rig r;
         r.view.current.policy = ConflictPolicy::Skip;
