@@ -7,12 +7,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QTest>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -132,10 +132,12 @@ int main(int argc, char** argv) {
         const double cpuBefore = cpuSeconds();
         QElapsedTimer timer;
         timer.start();
+        // Wait in an event loop of our own, as the program does (QTest's waits poll).
+        QEventLoop loop;
+        QObject::connect(&form.batchRun(), &BatchRun::finished, &loop, &QEventLoop::quit);
         form.controls().Command3->click();
-        if (!QTest::qWaitFor([&] { return !form.batchRun().isRunning(); }, 3600 * 1000)) {
-            std::fprintf(stderr, "the run did not end\n");
-            std::exit(1);
+        if (form.batchRun().isRunning()) {
+            loop.exec();
         }
         const double wall = timer.nsecsElapsed() / 1e9;
         windowCpu += cpuSeconds() - cpuBefore;
