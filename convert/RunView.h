@@ -13,7 +13,7 @@ enum class StatusField { Frame, Bitrate, Size, Time };
 // What a run needs of the window. The window implements it over its controls; tests
 // implement it with plain members. Widths are in twips.
 class RunView {
-public:
+  public:
     virtual ~RunView() = default;
 
     virtual ConversionSettings settings() const = 0;  // read from the controls now

@@ -36,7 +36,7 @@ PackScan ScanLanguagePacks(const FileSystem& files, const ProfileFiles& profiles
 
 // Shut-down: Set = "1" in every pack whose Language (file name as fallback) begins with
 // shownLanguage, "0" in all others.
-void MarkLanguagePacks(const FileSystem& files, ProfileFiles& profiles, const QString& programFolder,
-                       const QString& shownLanguage);
+void MarkLanguagePacks(const FileSystem& files, ProfileFiles& profiles,
+                       const QString& programFolder, const QString& shownLanguage);
 
 }  // namespace vm

@@ -10,7 +10,7 @@ namespace vm {
 
 // The embedded browser of the resource tab.
 class Browser {
-public:
+  public:
     virtual ~Browser() = default;
     // The address the browser shows (the one last sent, until the view reports its own).
     virtual QString locationUrl() const = 0;

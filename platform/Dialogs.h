@@ -12,7 +12,7 @@ enum class MsgAnswer { Ok, Cancel };
 
 // Modal boxes and the file and folder choosers. Every call blocks until the user answers.
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
 
     // A CR or CR LF inside the text is one line break; the text is plain, never rich text.

@@ -7,7 +7,7 @@ namespace vm {
 
 // Opens a web address or a mailto: link in the user's own programs. Failures are silent.
 class Links {
-public:
+  public:
     virtual ~Links() = default;
     virtual void open(const QString& target) = 0;
 };

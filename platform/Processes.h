@@ -9,7 +9,7 @@ namespace vm {
 // Runs encoder scripts. A job is identified by the id that startScript returns
 // (the process id of the interpreter, which leads a process group of its own).
 class Processes {
-public:
+  public:
     virtual ~Processes() = default;
 
     // Starts the shell on the script. Returns the job id (> 0), or 0 with the reason in *error.

@@ -7,7 +7,7 @@ namespace vm {
 
 // INI profile files with the classic profile semantics (see ProfileFormat.h).
 class ProfileFiles {
-public:
+  public:
     virtual ~ProfileFiles() = default;
     // The value of key in section; fallback when the file, section or key is missing.
     // At most 254 bytes of UTF-8, cut at a character boundary.

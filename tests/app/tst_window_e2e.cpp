@@ -240,8 +240,7 @@ class WindowEndToEnd : public QObject {
         c.Text2->setText(dir.filePath(QStringLiteral("out")));
         c.Combo6->setCurrentIndex(1);  // mono
         c.Command3->click();
-        QVERIFY(QTest::qWaitFor([&] {
-            return !form.encoderIdle(); }, 10000));
+        QVERIFY(QTest::qWaitFor([&] { return !form.encoderIdle(); }, 10000));
 
         const int english = c.Combo7->findText(QStringLiteral("English"));
         c.Combo7->setCurrentIndex(english);
@@ -254,8 +253,7 @@ class WindowEndToEnd : public QObject {
         QCOMPARE(CaptionOf(c.Command3), text("Tab4", "cmd41"));
         QCOMPARE(c.Combo6->currentText(), text("Tab3", "lis31"));
 
-        QVERIFY(QTest::qWaitFor([&] {
-            return !form.batchRun().isRunning(); }, 30000));
+        QVERIFY(QTest::qWaitFor([&] { return !form.batchRun().isRunning(); }, 30000));
         QFile log(calls);
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = log.readAll().split('\n');
