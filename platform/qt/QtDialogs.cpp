@@ -39,6 +39,11 @@ QMessageBox::Icon toQtIcon(MsgIcon icon) {
 
 }  // namespace
 
+QWidget* QtDialogs::parentWidget() const {
+    // A box over a window that is not shown yet (during start-up) is centred on the screen.
+    return owner_ && owner_->isVisible() ? owner_.data() : nullptr;
+}
+
 QString QtDialogs::displayText(const QString& text) {
     QString result = text;
     result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -49,7 +54,7 @@ QString QtDialogs::displayText(const QString& text) {
 MsgAnswer QtDialogs::messageBox(const QString& title, const QString& text, MsgButtons buttons,
                                 MsgIcon icon) {
     OpenBox open(open_);
-    QMessageBox box(owner_);
+    QMessageBox box(parentWidget());
     box.setWindowTitle(title);
     box.setTextFormat(Qt::PlainText);
     box.setText(displayText(text));
@@ -67,7 +72,7 @@ MsgAnswer QtDialogs::messageBox(const QString& title, const QString& text, MsgBu
 
 QString QtDialogs::inputBox(const QString& title, const QString& prompt, const QString& initial) {
     OpenBox open(open_);
-    QInputDialog dialog(owner_);
+    QInputDialog dialog(parentWidget());
     dialog.setWindowTitle(title);
     dialog.setLabelText(displayText(prompt));
     dialog.setTextValue(initial);
@@ -80,13 +85,13 @@ QString QtDialogs::inputBox(const QString& title, const QString& prompt, const Q
 
 QStringList QtDialogs::openFlvFiles(const QString& startFolder) {
     OpenBox open(open_);
-    return QFileDialog::getOpenFileNames(owner_, QString(), startFolder,
+    return QFileDialog::getOpenFileNames(parentWidget(), QString(), startFolder,
                                          QStringLiteral("Flash video(*.flv)"));
 }
 
 QString QtDialogs::browseForFolder() {
     OpenBox open(open_);
-    return QFileDialog::getExistingDirectory(owner_, QString(), QDir::rootPath(),
+    return QFileDialog::getExistingDirectory(parentWidget(), QString(), QDir::rootPath(),
                                              QFileDialog::ShowDirsOnly);
 }
 

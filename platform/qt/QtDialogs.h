@@ -25,6 +25,8 @@ class QtDialogs : public Dialogs {
     static QString displayText(const QString& text);
 
   private:
+    QWidget* parentWidget() const;
+
     QPointer<QWidget> owner_;
     int open_ = 0;
 };
