@@ -1,13 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A plain run view and small file helpers for the conversion benchmarks.
+// A plain run view, a whole run with real back ends, and small file helpers for the
+// conversion benchmarks.
 #pragma once
 
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 
+#include "convert/BatchRun.h"
 #include "convert/RunView.h"
+#include "i18n/MessageTable.h"
+#include "platform/fake/FakeDialogs.h"
+#include "platform/real/PosixFileSystem.h"
+#include "platform/real/ShellProcesses.h"
 
 namespace vm::bench {
 
@@ -56,5 +64,36 @@ inline double ownCpuSeconds() {
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
+
+// A run over the given sources with the real file and process back ends, answered boxes
+// and the built-in texts.
+struct RealRun {
+    PosixFileSystem files;
+    ShellProcesses processes;
+    FakeDialogs dialogs;
+    PlainView view;
+    MessageTable messages;
+    double wallSeconds = 0;
+    double cpuSeconds = 0;  // this process's own
+
+    RealRun(const QStringList& sources, const QString& outputFolder) {
+        view.files = sources;
+        view.current.outputFolder = outputFolder;
+        LoadBuiltInMessages(messages);
+    }
+    // Runs to the end in the event loop and measures it.
+    void run(const QString& programFolder) {
+        BatchRun batch(files, processes, dialogs, view, messages, programFolder);
+        QObject::connect(&batch, &BatchRun::finished, qApp, &QCoreApplication::quit);
+        const double cpu0 = ownCpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        batch.start();
+        QCoreApplication::exec();
+        wallSeconds = double(wall.nsecsElapsed()) / 1e9;
+        cpuSeconds = ownCpuSeconds() - cpu0;
+    }
+    QString completion() const { return dialogs.messages().value(0).text; }
+};
 
 }  // namespace vm::bench

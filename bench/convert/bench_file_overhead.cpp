@@ -8,12 +8,7 @@
 #include <cstdio>
 
 #include "BenchSupport.h"
-#include "convert/BatchRun.h"
 #include "convert/EncoderCommand.h"
-#include "i18n/MessageTable.h"
-#include "platform/fake/FakeDialogs.h"
-#include "platform/real/PosixFileSystem.h"
-#include "platform/real/ShellProcesses.h"
 
 using namespace vm;
 using namespace vm::bench;
@@ -51,25 +46,13 @@ int main(int argc, char** argv) {
     }
     const double bare = double(wall.nsecsElapsed()) / 1e6;
 
-    PosixFileSystem files;
-    ShellProcesses processes;
-    FakeDialogs dialogs;
-    PlainView view;
-    view.files = sources;
-    view.current.outputFolder = root.filePath("out");
-    MessageTable messages;
-    LoadBuiltInMessages(messages);
-    BatchRun run(files, processes, dialogs, view, messages, program);
-    QObject::connect(&run, &BatchRun::finished, &app, &QCoreApplication::quit);
-    const double cpu0 = ownCpuSeconds();
-    wall.restart();
-    run.start();
-    app.exec();
-    const double batch = double(wall.nsecsElapsed()) / 1e6;
-    const double cpu = (ownCpuSeconds() - cpu0) * 1000;
+    RealRun run(sources, root.filePath("out"));
+    run.run(program);
+    const double batch = run.wallSeconds * 1000;
+    const double cpu = run.cpuSeconds * 1000;
 
     const bool allDone =
-        dialogs.messages().value(0).text.contains(messages.msg(6) + QString::number(kFiles) + ":");
+        run.completion().contains(run.messages.msg(6) + QString::number(kFiles) + ":");
     std::printf("run of %d files, encoder ends at once (%s)\n", kFiles,
                 allDone ? "all done" : "NOT all done");
     std::printf("  run, per file                 %.2f ms wall, %.2f ms own CPU\n", batch / kFiles,

@@ -2,16 +2,10 @@
 // Following a job: an encoder that runs 5 s and writes a progress line every 100 ms. Prints
 // the share of one core that this process used meanwhile (children not counted).
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cstdio>
 
 #include "BenchSupport.h"
-#include "convert/BatchRun.h"
-#include "i18n/MessageTable.h"
-#include "platform/fake/FakeDialogs.h"
-#include "platform/real/PosixFileSystem.h"
-#include "platform/real/ShellProcesses.h"
 
 using namespace vm;
 using namespace vm::bench;
@@ -38,30 +32,16 @@ int main(int argc, char** argv) {
     const QString source = root.filePath("clip.flv");
     writeFile(source, QByteArray(2000000, 'x'));
 
-    PosixFileSystem files;
-    ShellProcesses processes;
-    FakeDialogs dialogs;
-    PlainView view;
-    view.files = {source};
-    view.current.outputFolder = root.filePath("out");
-    MessageTable messages;
-    LoadBuiltInMessages(messages);
-    BatchRun run(files, processes, dialogs, view, messages, program);
-    QObject::connect(&run, &BatchRun::finished, &app, &QCoreApplication::quit);
-
-    const double cpu0 = ownCpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    run.start();
-    app.exec();
-    const double seconds = double(wall.elapsed()) / 1000;
-    const double cpu = ownCpuSeconds() - cpu0;
+    RealRun run({source}, root.filePath("out"));
+    run.run(program);
+    const double seconds = run.wallSeconds;
+    const double cpu = run.cpuSeconds;
     std::printf("follow a 5 s job (progress line every 100 ms)\n");
     std::printf("  wall time            %.2f s\n", seconds);
     std::printf("  own CPU time         %.4f s\n", cpu);
     std::printf("  share of one core    %.3f %%  (aim: under 2 %%)\n", 100 * cpu / seconds);
-    std::printf("  status updates seen  %d\n", view.progressUpdates / 4);
+    std::printf("  status updates seen  %d\n", run.view.progressUpdates / 4);
     std::printf("  outcome              %s\n",
-                dialogs.messages().value(0).text.contains(messages.msg(6)) ? "done" : "not done");
+                run.completion().contains(run.messages.msg(6)) ? "done" : "not done");
     return 0;
 }

@@ -133,6 +133,9 @@ class ManualProcesses : public Processes {
     std::function<void()> finished_;
 };
 
+// Where the windows under test believe they are installed.
+inline const QString kFolder = QStringLiteral("/opt/vidmorf/");
+
 // A stand-in for every outside effect, ready to hand to a window.
 struct MemoryPlatform {
     MemoryFileSystem files;

@@ -18,16 +18,11 @@
 #include "app/Form1.h"
 #include "app/SitePages.h"
 #include "app/Widgets.h"
-#include "platform/fake/FakeBrowser.h"
-#include "platform/fake/FakeDialogs.h"
-#include "platform/fake/FakeLinks.h"
 
 using namespace vm;
 using namespace vm::test;
 
 namespace {
-
-const QString kFolder = QStringLiteral("/opt/vidmorf/");
 
 struct Rig : MemoryPlatform {
     std::unique_ptr<Form1> form;
