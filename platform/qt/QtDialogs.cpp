@@ -53,12 +53,21 @@ QString QtDialogs::displayText(const QString& text) {
 
 MsgAnswer QtDialogs::messageBox(const QString& title, const QString& text, MsgButtons buttons,
                                 MsgIcon icon) {
+    return messageBoxWithDetails(title, text, buttons, icon, {});
+}
+
+MsgAnswer QtDialogs::messageBoxWithDetails(const QString& title, const QString& text,
+                                           MsgButtons buttons, MsgIcon icon,
+                                           const QString& details) {
     OpenBox open(open_);
     QMessageBox box(parentWidget());
     box.setWindowTitle(title);
     box.setTextFormat(Qt::PlainText);
     box.setText(displayText(text));
     box.setIcon(toQtIcon(icon));
+    if (!details.isEmpty()) {
+        box.setDetailedText(displayText(details));  // always plain text
+    }
     if (buttons == MsgButtons::OkCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Ok);
