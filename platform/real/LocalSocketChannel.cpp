@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LocalSocketChannel.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -14,6 +15,7 @@ namespace {
 
 constexpr int kLockWaitMs = 3000;
 constexpr int kIdleClientMs = 5000;  // a client that sends nothing is dropped
+constexpr int kWriteMs = 10000;      // a message larger than the socket's buffer
 constexpr char kTaken = 'A';
 
 QByteArray Frame(const QByteArray& message) {
@@ -22,27 +24,32 @@ QByteArray Frame(const QByteArray& message) {
     return frame + message;
 }
 
-// Hands the message to the copy listening at path. False when nothing listens there.
-bool HandOver(const QString& path, const QByteArray& message, QString* error) {
+enum class Handing { NoOne, Taken, Stuck };
+
+// Hands the message to the copy listening at path.
+Handing HandOver(const QString& path, const QByteArray& message, QString* error) {
     QLocalSocket socket;
     socket.connectToServer(path);
     if (!socket.waitForConnected(LocalSocketChannel::kConnectMs)) {
-        return false;
+        return Handing::NoOne;
     }
     socket.write(Frame(message));
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(LocalSocketChannel::kConnectMs)) {
-            if (error) {
-                *error = socket.errorString();
-            }
-            break;
+    QDeadlineTimer deadline(kWriteMs);
+    while (socket.bytesToWrite() > 0 && !deadline.hasExpired() &&
+           socket.state() == QLocalSocket::ConnectedState) {
+        socket.waitForBytesWritten(100);
+    }
+    if (socket.bytesToWrite() > 0) {
+        if (error) {
+            *error = path + QStringLiteral(": the running window does not take the files");
         }
+        return Handing::Stuck;
     }
     // The running copy takes it from its event loop; when that loop is held up, the message
     // waits in the socket and is read later, so no answer is no failure.
     socket.waitForReadyRead(LocalSocketChannel::kAnswerMs);
     socket.disconnectFromServer();
-    return true;
+    return Handing::Taken;
 }
 
 }  // namespace
@@ -75,12 +82,13 @@ InstanceChannel::Claim LocalSocketChannel::claim(const QString& name, const QByt
         }
         return Claim::Alone;
     }
-    QString handError;
-    if (HandOver(path, message, &handError)) {
-        if (error) {
-            *error = handError;
-        }
-        return Claim::HandedOver;
+    switch (HandOver(path, message, error)) {
+        case Handing::Taken:
+            return Claim::HandedOver;
+        case Handing::Stuck:
+            return Claim::Alone;  // a window runs and listens; this one runs beside it
+        case Handing::NoOne:
+            break;
     }
     // Nothing answers: a socket that is still there was left by a copy that ended abnormally.
     QLocalServer::removeServer(path);
