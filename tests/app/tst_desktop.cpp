@@ -112,6 +112,11 @@ class TestDesktop : public QObject {
     // Handed-over files join the list as a drop would, after what is there, also during a run.
     void arrivingFilesJoinTheList() {
         Rig rig;
+        // Before start-up has shown the window, files join it but it stays hidden.
+        rig.channel.deliver(EncodePaths({"/v/early.flv"}));
+        QVERIFY(!rig.form->isVisible());
+        QCOMPARE(rig.list(), QStringList{"/v/early.flv"});
+        rig.form->controls().List1->clear();
         QVERIFY(rig.form->startUp());
         rig.form->AddGivenFiles({"/v/first.flv", "/v/notes.txt"});
         rig.channel.deliver(
@@ -123,8 +128,12 @@ class TestDesktop : public QObject {
         rig.channel.deliver(EncodePaths({"/v/late.flv"}));
         QCOMPARE(rig.list().size(), 5);
         QCOMPARE(rig.list().last(), QStringLiteral("/v/late.flv"));
-        rig.channel.deliver({});  // a start without files only brings the window up
+        // A start without files only brings the window up, out of the taskbar too.
+        rig.form->setWindowState(Qt::WindowMinimized);
+        rig.channel.deliver({});
         QCOMPARE(rig.list().size(), 5);
+        QVERIFY(!(rig.form->windowState() & Qt::WindowMinimized));
+        QVERIFY(rig.form->isVisible());
     }
 
     // Out of sight: a notification with the counts in the built-in language, and attention.
