@@ -114,7 +114,8 @@ void BatchRun::Impl::start() {
 }
 
 void BatchRun::Impl::nextFile() {
-    if (index >= sources.size()) {
+    // A stop confirmed after the last outcome was recorded, before this file began.
+    if (index >= sources.size() || stopRequested) {
         finish();
         return;
     }
@@ -148,7 +149,8 @@ void BatchRun::Impl::nextFile() {
     }
     target = choice.path;
     error = job.launch(
-        BuildEncoderCommandLine(programFolder, job.tempFolder(), source, target, settings), &path);
+        BuildEncoderCommandLine(programFolder, job.tempFolder(), source, target, settings), target,
+        &path);
     if (!error.isEmpty()) {
         showError(path, error);
         fileFailed();
@@ -168,10 +170,10 @@ void BatchRun::Impl::jobEnded() {
 }
 
 void BatchRun::Impl::fileFailed() {
-    // No partial output stays behind; but only a target this run chose is deleted, never a
-    // source of the run.
-    if (!target.isEmpty() && files.isFile(target) && !IsOneOf(target, sources, files)) {
-        const QString error = files.removeFile(target);
+    // No partial output stays behind; but only the file this job wrote, never one that another
+    // program made under that name meanwhile, nor a source of the run.
+    if (!target.isEmpty() && !IsOneOf(target, sources, files)) {
+        const QString error = job.removeOwnTarget();
         if (!error.isEmpty()) {
             showError(target, error);
         }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PosixFileSystem.h"
 
+#include "FileIdentity.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,6 +11,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -60,6 +63,31 @@ bool PosixFileSystem::sameFile(const QString& a, const QString& b) const {
     struct stat sa;
     struct stat sb;
     return statPath(a, &sa) && statPath(b, &sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+QString PosixFileSystem::fileIdentity(const QString& path) const {
+    struct stat st;
+    return statPath(path, &st) ? FileIdentityOf(st) : QString();
+}
+
+QString PosixFileSystem::nameProblem(const QString& path) const {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QByteArray name = native(path.mid(slash + 1));
+    QByteArray folder = slash < 0 ? QByteArray(".") : native(path.left(slash + 1));
+    long limit = -1;
+    for (;;) {
+        limit = ::pathconf(folder.constData(), _PC_NAME_MAX);
+        if (limit >= 0 || folder == "/" || folder == ".") {
+            break;
+        }
+        // A folder that does not exist yet: ask the one above it.
+        const qsizetype up = folder.left(folder.size() - 1).lastIndexOf('/');
+        folder = up < 0 ? QByteArray(".") : folder.left(up + 1);
+    }
+    if (limit < 0) {
+        limit = NAME_MAX;
+    }
+    return name.size() > limit ? reason(ENAMETOOLONG) : QString();
 }
 
 QString PosixFileSystem::removeFile(const QString& path) {

@@ -13,6 +13,10 @@ class PosixFileSystem : public FileSystem {
     bool isDir(const QString& path) const override;
     qint64 fileSize(const QString& path) const override;
     bool sameFile(const QString& a, const QString& b) const override;
+    QString fileIdentity(const QString& path) const override;
+    // Measured against the limit (pathconf) of the folder part, or of the nearest folder
+    // above it that exists.
+    QString nameProblem(const QString& path) const override;
 
     QString removeFile(const QString& path) override;
     QString makeDir(const QString& path) override;
