@@ -10,10 +10,12 @@
 #include "platform/qt/QtLinks.h"
 #include "platform/qt/WebEngineBrowser.h"
 #include "platform/real/IniProfileFiles.h"
+#include "platform/real/JobGuard.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/ShellProcesses.h"
 
 int main(int argc, char** argv) {
+    vm::StartJobGuard();  // first: encoder jobs end with the program, however it ends
     // The browser's sandbox cannot run as root.
     if (geteuid() == 0) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

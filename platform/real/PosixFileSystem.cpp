@@ -2,6 +2,7 @@
 #include "PosixFileSystem.h"
 
 #include "FileIdentity.h"
+#include "TempFolders.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -120,6 +121,12 @@ QString PosixFileSystem::removeEmptyDir(const QString& path) {
     if (::rmdir(name.constData()) != 0) {
         return reason(errno);
     }
+    // Our own temp folder is given up with it.
+    const auto held = locks_.find(path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/'));
+    if (held != locks_.end()) {
+        ::close(held->second);
+        locks_.erase(held);
+    }
     return {};
 }
 
@@ -212,26 +219,28 @@ QStringList PosixFileSystem::listFiles(const QString& folder) const {
     return names;
 }
 
+PosixFileSystem::~PosixFileSystem() {
+    for (const auto& held : locks_) {
+        ::close(held.second);
+    }
+}
+
 QString PosixFileSystem::makePrivateTempFolder(QString* error) {
-    QByteArray base = qgetenv("XDG_RUNTIME_DIR");
-    if (base.isEmpty()) {
-        base = "/tmp";
-    }
-    while (base.size() > 1 && base.endsWith('/')) {
-        base.chop(1);
-    }
-    QByteArray pattern = base + "/vidmorf-XXXXXX";
-    // mkdtemp creates the folder with mode 0700.
-    if (!::mkdtemp(pattern.data())) {
+    int lock = -1;
+    const std::string folder = MakeLockedTempFolder(&lock);
+    if (folder.empty()) {
         if (error) {
-            *error = QFile::decodeName(base) + QStringLiteral(": ") + reason(errno);
+            *error =
+                QFile::decodeName(TempFoldersBase().c_str()) + QStringLiteral(": ") + reason(errno);
         }
         return {};
     }
+    const QString path = QFile::decodeName(folder.c_str()) + QLatin1Char('/');
+    locks_[path] = lock;
     if (error) {
         error->clear();
     }
-    return QFile::decodeName(pattern) + QLatin1Char('/');
+    return path;
 }
 
 }  // namespace vm

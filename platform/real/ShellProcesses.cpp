@@ -2,6 +2,7 @@
 #include "ShellProcesses.h"
 
 #include "FileIdentity.h"
+#include "JobGuard.h"
 
 #include <dirent.h>
 #include <signal.h>
@@ -91,6 +92,7 @@ ShellProcesses::~ShellProcesses() {
             ::kill(pid_t(-id), SIGKILL);
             job.process->waitForFinished(-1);
         }
+        GuardJobEnded(id);
     }
 }
 
@@ -120,6 +122,7 @@ qint64 ShellProcesses::startScript(const QString& scriptPath, QString* error) {
     QProcess* raw = process.get();
     QObject::connect(raw, &QProcess::finished, &context_, [this, id] { ended(id); });
     jobs_[id] = Job{std::move(process), {}, false};
+    GuardJobStarted(id);
     if (error) {
         error->clear();
     }
@@ -184,6 +187,7 @@ void ShellProcesses::release(qint64 id) {
         ::kill(pid_t(-id), SIGKILL);
         process->waitForFinished(-1);
     }
+    GuardJobEnded(id);
     // The release may come from inside one of the process's own signals.
     process.release()->deleteLater();
 }
