@@ -63,12 +63,20 @@ void endJobs(const std::set<pid_t>& groups) {
         ::signal(sig, SIG_IGN);
     }
     ::prctl(PR_SET_NAME, "vidmorf-guard", 0, 0, 0);
+    // Nothing of the program's but the socket: no pipe that somebody waits to see closed.
+    // (The socket may have got a standard descriptor when the program was started without one.)
+    socket = ::fcntl(socket, F_DUPFD, 3);
     const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     if (null >= 0) {
         ::dup2(null, 0);
         ::dup2(null, 1);
         ::dup2(null, 2);
     }
+    if (socket > 3) {
+        ::dup2(socket, 3);
+    }
+    socket = 3;
+    ::close_range(4, ~0U, 0);
     std::set<pid_t> groups;
     char line[32];
     size_t used = 0;
