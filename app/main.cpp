@@ -14,6 +14,7 @@
 #include "platform/qt/QtLinks.h"
 #include "platform/qt/WebEngineBrowser.h"
 #include "platform/real/IniProfileFiles.h"
+#include "platform/real/JobGuard.h"
 #include "platform/real/LocalSocketChannel.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/ShellProcesses.h"
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     if (const std::optional<int> answered = vm::AnswerInfoOptions(argc, argv)) {
         return *answered;
     }
+    vm::StartJobGuard();  // before any thread: encoder jobs end with the program, however it ends
     // The browser's sandbox cannot run as root.
     if (geteuid() == 0) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

@@ -126,7 +126,8 @@ void BatchRun::Impl::start() {
 }
 
 void BatchRun::Impl::nextFile() {
-    if (index >= sources.size()) {
+    // A stop confirmed after the last outcome was recorded, before this file began.
+    if (index >= sources.size() || stopRequested) {
         finish();
         return;
     }
@@ -159,7 +160,8 @@ void BatchRun::Impl::nextFile() {
     }
     target = choice.path;
     error = job.launch(
-        BuildEncoderCommandLine(programFolder, job.tempFolder(), source, target, settings), &path);
+        BuildEncoderCommandLine(programFolder, job.tempFolder(), source, target, settings), target,
+        &path);
     if (!error.isEmpty()) {
         operationFailed(path, error);
     }
@@ -197,10 +199,10 @@ void BatchRun::Impl::operationFailed(const QString& path, const QString& error) 
 }
 
 void BatchRun::Impl::fileFailed(const QString& reason) {
-    // No partial output stays behind; but only a target this run chose is deleted, never a
-    // source of the run.
-    if (!target.isEmpty() && files.isFile(target) && !IsOneOf(target, sources, files)) {
-        const QString error = files.removeFile(target);
+    // No partial output stays behind; but only the file this job wrote, never one that another
+    // program made under that name meanwhile, nor a source of the run.
+    if (!target.isEmpty() && !IsOneOf(target, sources, files)) {
+        const QString error = job.removeOwnTarget();
         if (!error.isEmpty()) {
             showError(target, error);
         }

@@ -9,7 +9,10 @@ namespace vm {
 EncoderJob::EncoderJob(FileSystem& files, Processes& processes, QObject* parent)
     : QObject(parent), files_(files), processes_(processes) {
     timer_.setInterval(kReadIntervalMs);
-    connect(&timer_, &QTimer::timeout, this, &EncoderJob::readLog);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        noteOwnTarget();
+        readLog();
+    });
 }
 
 EncoderJob::~EncoderJob() {
@@ -34,12 +37,14 @@ QString EncoderJob::deleteLeftovers(QString* path) {
     return {};
 }
 
-QString EncoderJob::launch(const QString& commandLine, QString* path) {
+QString EncoderJob::launch(const QString& commandLine, const QString& target, QString* path) {
     if (id_ != 0) {
         return QStringLiteral("busy");
     }
     tail_.reset();
     offset_ = 0;
+    target_ = target;
+    ownTarget_.clear();
     QString error = files_.writeFile(scriptPath(), commandLine.toUtf8() + '\n');
     if (!error.isEmpty()) {
         if (path) {
@@ -85,8 +90,27 @@ void EncoderJob::processEnded() {
     emit ended();
 }
 
+void EncoderJob::noteOwnTarget() {
+    // Once a file is seen held open by the job, that file is the job's output; until then a
+    // file found there may be anybody's. Looking costs a stat while the target is missing.
+    if (id_ != 0 && ownTarget_.isEmpty() && !target_.isEmpty() && files_.exists(target_)) {
+        ownTarget_ = processes_.heldFileIdentity(id_, target_);
+    }
+}
+
 bool EncoderJob::killEncoder(const QString& upperName) {
-    return id_ != 0 && processes_.killInJob(id_, upperName);
+    if (id_ == 0) {
+        return false;
+    }
+    noteOwnTarget();  // the last moment at which the job's own file can be told
+    return processes_.killInJob(id_, upperName);
+}
+
+QString EncoderJob::removeOwnTarget() {
+    if (ownTarget_.isEmpty() || files_.fileIdentity(target_) != ownTarget_) {
+        return {};
+    }
+    return files_.removeFile(target_);
 }
 
 }  // namespace vm

@@ -37,8 +37,9 @@ class EncoderJob : public QObject {
 
     // Writes the script (the line and this platform's line break, "\n": a CR would end up in
     // the last word) and starts it. Empty on success, else the reason, with the file concerned
-    // in *path. On success idle() is false until ended() has been sent.
-    QString launch(const QString& commandLine, QString* path);
+    // in *path. On success idle() is false until ended() has been sent. target is the file the
+    // line makes; the job watches which file its processes write there.
+    QString launch(const QString& commandLine, const QString& target, QString* path);
 
     bool idle() const { return id_ == 0; }
     int exitCode() const { return exitCode_; }
@@ -46,8 +47,14 @@ class EncoderJob : public QObject {
     // last line of the whole log.
     QString lastLogLine() const { return tail_.lastLine(); }
 
-    // Kills the process of the running job whose name, upper-cased, is upperName.
+    // Kills the process of the running job whose name, upper-cased, is upperName (or the
+    // whole job while it has none yet).
     bool killEncoder(const QString& upperName);
+
+    // Deletes the last job's target if it is still the very file that the job's processes
+    // were seen writing; a file that another program made or put under that name stays.
+    // Empty on success (also when there was nothing of ours), else the reason.
+    QString removeOwnTarget();
 
   signals:
     void logAdvanced();  // the log gained text: lastLogLine() may have changed
@@ -55,6 +62,7 @@ class EncoderJob : public QObject {
 
   private:
     void readLog();
+    void noteOwnTarget();
     void processEnded();
 
     FileSystem& files_;
@@ -63,6 +71,8 @@ class EncoderJob : public QObject {
     QTimer timer_;
     LogTail tail_;
     qint64 offset_ = 0;
+    QString target_;
+    QString ownTarget_;  // the identity of the file the job was seen writing at target_
     qint64 id_ = 0;
     int exitCode_ = 0;
 };

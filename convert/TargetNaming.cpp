@@ -15,6 +15,13 @@ QString withTrailingSeparator(const QString& folder) {
     return folder.endsWith(kSeparator) ? folder : folder + kSeparator;
 }
 
+// The folder that target paths begin with. A relative folder whose name begins with '-' gets
+// "./" before it, so that the encoder cannot take its targets for options.
+QString targetFolder(const QString& folder) {
+    const QString prefix = folder.startsWith(QLatin1Char('-')) ? QStringLiteral("./") : QString();
+    return prefix + withTrailingSeparator(folder);
+}
+
 }  // namespace
 
 QString ExtensionOf(OutputFormat format) {
@@ -76,9 +83,17 @@ TargetChoice ResolveTargetPath(const QString& sourcePath, const ConversionSettin
                                const QStringList& runSources, FileSystem& files, Dialogs& dialogs,
                                const MessageTable& messages) {
     const QString extension = ExtensionOf(settings.format);
-    QString target =
-        withTrailingSeparator(settings.outputFolder) + BaseName(sourcePath) + extension;
-    while (files.isFile(target)) {
+    QString target = targetFolder(settings.outputFolder) + BaseName(sourcePath) + extension;
+    for (;;) {
+        // A name the file system cannot hold is never free: it fails clearly here rather than
+        // in the encoder (automatic renaming makes names longer each round).
+        const QString problem = files.nameProblem(target);
+        if (!problem.isEmpty()) {
+            return {TargetChoice::Kind::Error, target, problem};
+        }
+        if (!files.isFile(target)) {
+            break;
+        }
         switch (settings.policy) {
             case ConflictPolicy::AskForName: {
                 // Asked again for as long as the file exists; an empty answer (or Cancel)

@@ -22,6 +22,12 @@ class FileSystem {
     virtual qint64 fileSize(const QString& path) const = 0;
     // Both paths name the same existing file, however they are spelled.
     virtual bool sameFile(const QString& a, const QString& b) const = 0;
+    // What tells the file at path from any other ("device:inode", links followed), also after
+    // it has been renamed; empty when there is none.
+    virtual QString fileIdentity(const QString& path) const = 0;
+    // Empty when the file system could hold a file of that name (its last part within the
+    // folder's name limit), else the reason.
+    virtual QString nameProblem(const QString& path) const = 0;
 
     // Deletes a file; a missing file is not an error.
     virtual QString removeFile(const QString& path) = 0;

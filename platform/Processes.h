@@ -24,8 +24,13 @@ class Processes {
     // Forgets the job; its id is invalid afterwards.
     virtual void release(qint64 id) = 0;
     // Kills (SIGKILL) the first process of the job's process group whose name, upper-cased,
-    // equals upperName. Never touches a process outside the job. True when one was killed.
+    // equals upperName. When the job runs but has no such process yet (its shell has not
+    // started it), the whole job is killed instead, so that it cannot start it afterwards.
+    // Never touches a process outside the job. True when anything was killed.
     virtual bool killInJob(qint64 id, const QString& upperName) = 0;
+    // The identity of the file at path (as FileSystem::fileIdentity gives it) when a process
+    // of the job holds that very file open; empty otherwise.
+    virtual QString heldFileIdentity(qint64 id, const QString& path) const = 0;
 };
 
 }  // namespace vm

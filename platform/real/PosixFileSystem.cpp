@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PosixFileSystem.h"
 
+#include "FileIdentity.h"
+#include "TempFolders.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,6 +12,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -62,6 +66,31 @@ bool PosixFileSystem::sameFile(const QString& a, const QString& b) const {
     return statPath(a, &sa) && statPath(b, &sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+QString PosixFileSystem::fileIdentity(const QString& path) const {
+    struct stat st;
+    return statPath(path, &st) ? FileIdentityOf(st) : QString();
+}
+
+QString PosixFileSystem::nameProblem(const QString& path) const {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QByteArray name = native(path.mid(slash + 1));
+    QByteArray folder = slash < 0 ? QByteArray(".") : native(path.left(slash + 1));
+    long limit = -1;
+    for (;;) {
+        limit = ::pathconf(folder.constData(), _PC_NAME_MAX);
+        if (limit >= 0 || folder == "/" || folder == ".") {
+            break;
+        }
+        // A folder that does not exist yet: ask the one above it.
+        const qsizetype up = folder.left(folder.size() - 1).lastIndexOf('/');
+        folder = up < 0 ? QByteArray(".") : folder.left(up + 1);
+    }
+    if (limit < 0) {
+        limit = NAME_MAX;
+    }
+    return name.size() > limit ? reason(ENAMETOOLONG) : QString();
+}
+
 QString PosixFileSystem::removeFile(const QString& path) {
     const QByteArray name = native(path);
     if (name.isEmpty()) {
@@ -91,6 +120,12 @@ QString PosixFileSystem::removeEmptyDir(const QString& path) {
     }
     if (::rmdir(name.constData()) != 0) {
         return reason(errno);
+    }
+    // Our own temp folder is given up with it.
+    const auto held = locks_.find(path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/'));
+    if (held != locks_.end()) {
+        ::close(held->second);
+        locks_.erase(held);
     }
     return {};
 }
@@ -184,26 +219,28 @@ QStringList PosixFileSystem::listFiles(const QString& folder) const {
     return names;
 }
 
+PosixFileSystem::~PosixFileSystem() {
+    for (const auto& held : locks_) {
+        ::close(held.second);
+    }
+}
+
 QString PosixFileSystem::makePrivateTempFolder(QString* error) {
-    QByteArray base = qgetenv("XDG_RUNTIME_DIR");
-    if (base.isEmpty()) {
-        base = "/tmp";
-    }
-    while (base.size() > 1 && base.endsWith('/')) {
-        base.chop(1);
-    }
-    QByteArray pattern = base + "/vidmorf-XXXXXX";
-    // mkdtemp creates the folder with mode 0700.
-    if (!::mkdtemp(pattern.data())) {
+    int lock = -1;
+    const std::string folder = MakeLockedTempFolder(&lock);
+    if (folder.empty()) {
         if (error) {
-            *error = QFile::decodeName(base) + QStringLiteral(": ") + reason(errno);
+            *error =
+                QFile::decodeName(TempFoldersBase().c_str()) + QStringLiteral(": ") + reason(errno);
         }
         return {};
     }
+    const QString path = QFile::decodeName(folder.c_str()) + QLatin1Char('/');
+    locks_[path] = lock;
     if (error) {
         error->clear();
     }
-    return QFile::decodeName(pattern) + QLatin1Char('/');
+    return path;
 }
 
 }  // namespace vm

@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShellProcesses.h"
 
+#include "FileIdentity.h"
+#include "JobGuard.h"
+
+#include <dirent.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -39,14 +44,13 @@ bool readStat(qint64 pid, QByteArray* comm, qint64* pgrp) {
     return ok;
 }
 
-}  // namespace
-
-QList<qint64> FindInProcessGroup(qint64 pgid, const QString& upperName) {
+// Members of the group, in increasing order, whose name passes `wanted`.
+template <typename Wanted>
+QList<qint64> scanGroup(qint64 pgid, Wanted wanted) {
     QList<qint64> found;
     if (pgid <= 0) {
         return found;
     }
-    const QString wanted = QString::fromUtf8(upperName.toUtf8().left(kCommLength));
     QList<qint64> pids;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString& entry : entries) {
@@ -60,12 +64,23 @@ QList<qint64> FindInProcessGroup(qint64 pgid, const QString& upperName) {
     for (qint64 pid : pids) {
         QByteArray comm;
         qint64 pgrp = 0;
-        if (readStat(pid, &comm, &pgrp) && pgrp == pgid &&
-            QString::fromUtf8(comm).toUpper() == wanted) {
+        if (readStat(pid, &comm, &pgrp) && pgrp == pgid && wanted(comm)) {
             found.append(pid);
         }
     }
     return found;
+}
+
+}  // namespace
+
+QList<qint64> ProcessGroupMembers(qint64 pgid) {
+    return scanGroup(pgid, [](const QByteArray&) { return true; });
+}
+
+QList<qint64> FindInProcessGroup(qint64 pgid, const QString& upperName) {
+    const QString wanted = QString::fromUtf8(upperName.toUtf8().left(kCommLength));
+    return scanGroup(
+        pgid, [&](const QByteArray& comm) { return QString::fromUtf8(comm).toUpper() == wanted; });
 }
 
 ShellProcesses::ShellProcesses() = default;
@@ -77,6 +92,7 @@ ShellProcesses::~ShellProcesses() {
             ::kill(pid_t(-id), SIGKILL);
             job.process->waitForFinished(-1);
         }
+        GuardJobEnded(id);
     }
 }
 
@@ -106,6 +122,7 @@ qint64 ShellProcesses::startScript(const QString& scriptPath, QString* error) {
     QProcess* raw = process.get();
     QObject::connect(raw, &QProcess::finished, &context_, [this, id] { ended(id); });
     jobs_[id] = Job{std::move(process), {}, false};
+    GuardJobStarted(id);
     if (error) {
         error->clear();
     }
@@ -170,6 +187,7 @@ void ShellProcesses::release(qint64 id) {
         ::kill(pid_t(-id), SIGKILL);
         process->waitForFinished(-1);
     }
+    GuardJobEnded(id);
     // The release may come from inside one of the process's own signals.
     process.release()->deleteLater();
 }
@@ -177,7 +195,8 @@ void ShellProcesses::release(qint64 id) {
 bool ShellProcesses::killInJob(qint64 id, const QString& upperName) {
     // Only a job we started and still hold: its id is the id of its process group, which the
     // system cannot hand to another group while any of the job's processes lives.
-    if (jobs_.find(id) == jobs_.end()) {
+    const auto it = jobs_.find(id);
+    if (it == jobs_.end()) {
         return false;
     }
     for (qint64 pid : FindInProcessGroup(id, upperName)) {
@@ -185,7 +204,39 @@ bool ShellProcesses::killInJob(qint64 id, const QString& upperName) {
             return true;
         }
     }
-    return false;
+    // Not started yet (or gone already): a job whose shell still runs would go on to start
+    // it, so the whole group goes. A group killed while its shell forks takes the new child
+    // with it, whatever the moment.
+    return !it->second.ended && ::kill(pid_t(-id), SIGKILL) == 0;
+}
+
+QString ShellProcesses::heldFileIdentity(qint64 id, const QString& path) const {
+    struct stat target;
+    const QByteArray name = QFile::encodeName(path);
+    if (jobs_.find(id) == jobs_.end() || name.isEmpty() || ::stat(name.constData(), &target) != 0) {
+        return {};
+    }
+    for (qint64 pid : ProcessGroupMembers(id)) {
+        const QByteArray fds = "/proc/" + QByteArray::number(pid) + "/fd";
+        DIR* dir = ::opendir(fds.constData());
+        if (!dir) {
+            continue;
+        }
+        QString identity;
+        while (const dirent* entry = ::readdir(dir)) {
+            struct stat held;
+            if (entry->d_name[0] != '.' && ::fstatat(::dirfd(dir), entry->d_name, &held, 0) == 0 &&
+                held.st_dev == target.st_dev && held.st_ino == target.st_ino) {
+                identity = FileIdentityOf(held);
+                break;
+            }
+        }
+        ::closedir(dir);
+        if (!identity.isEmpty()) {
+            return identity;
+        }
+    }
+    return {};
 }
 
 }  // namespace vm

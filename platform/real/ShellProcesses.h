@@ -26,6 +26,7 @@ class ShellProcesses : public Processes {
     // Releasing a job that still runs kills its whole process group first.
     void release(qint64 id) override;
     bool killInJob(qint64 id, const QString& upperName) override;
+    QString heldFileIdentity(qint64 id, const QString& path) const override;
 
   private:
     struct Job {
@@ -43,5 +44,7 @@ class ShellProcesses : public Processes {
 // Process ids of the members of process group pgid whose name (as the kernel keeps it,
 // at most 15 bytes) upper-cased equals upperName, in increasing order. Reads /proc.
 QList<qint64> FindInProcessGroup(qint64 pgid, const QString& upperName);
+// Process ids of every member of process group pgid, in increasing order.
+QList<qint64> ProcessGroupMembers(qint64 pgid);
 
 }  // namespace vm

@@ -28,6 +28,10 @@ class MemoryFileSystem : public FileSystem {
     }
     qint64 fileSize(const QString& path) const override { return isFile(path) ? 0 : -1; }
     bool sameFile(const QString& a, const QString& b) const override { return a == b && isFile(a); }
+    QString fileIdentity(const QString& path) const override {
+        return isFile(path) ? path : QString();
+    }
+    QString nameProblem(const QString&) const override { return {}; }
     QString removeFile(const QString& path) override {
         files_.remove(path);
         return {};
@@ -119,6 +123,7 @@ class ManualProcesses : public Processes {
     }
     void release(qint64) override {}
     bool killInJob(qint64, const QString&) override { return false; }
+    QString heldFileIdentity(qint64, const QString&) const override { return {}; }
 
     void finish() {
         running_ = false;

@@ -89,16 +89,20 @@ inline const QByteArray kConverts =
     "printf 'frame=   10 q=2.0 size=      12kB time=0.4 bitrate= 245.8kbits/s\\r' >&2\n"
     "echo converted > \"$target\"\n"
     "printf 'video:10kB audio:2kB global headers:0kB muxing overhead 1%%\\n' >&2\n";
-inline const QByteArray kFails =
-    "echo partial > \"$target\"\n"
-    "echo 'Error while decoding stream' >&2\n";
+// As an encoder does: the target is created and held open while it is written.
+inline const QByteArray kWritesTarget =
+    "exec 3>\"$target\"\n"
+    "echo partial >&3\n"
+    "sleep 0.4\n";
+inline const QByteArray kFails = kWritesTarget + "echo 'Error while decoding stream' >&2\n";
 // Runs about `seconds`, then converts.
 inline QByteArray SlowConverts(const char* seconds) {
     return QByteArray("sleep ") + seconds + "\n" + kConverts;
 }
 // Writes part of the target, then runs until it is killed (in short steps, so nothing lingers).
 inline const QByteArray kRunsUntilKilled =
-    "echo partial > \"$target\"\n"
+    "exec 3>\"$target\"\n"
+    "echo partial >&3\n"
     "printf 'frame=    1 q=2.0 size=       1kB time=0.0 bitrate=  10.0kbits/s\\r' >&2\n"
     "while :; do sleep 0.05; done\n";
 
@@ -147,14 +151,23 @@ class FailingFileSystem : public PosixFileSystem {
     QSet<QString> undeletable;
     QSet<QString> unwritable;
     bool noTempFolder = false;
+    // Put before the line of every script: a shell that is slow to reach the encoder.
+    QByteArray scriptPrefix;
+    std::function<void(const QString&)> onRemove;  // told of every deletion
 
     QString removeFile(const QString& path) override {
+        if (onRemove) {
+            onRemove(path);
+        }
         return undeletable.contains(path) ? QStringLiteral("Operation not permitted")
                                           : PosixFileSystem::removeFile(path);
     }
     QString writeFile(const QString& path, const QByteArray& data) override {
-        return unwritable.contains(path) ? QStringLiteral("Read-only file system")
-                                         : PosixFileSystem::writeFile(path, data);
+        if (unwritable.contains(path)) {
+            return QStringLiteral("Read-only file system");
+        }
+        const bool script = path.endsWith(QLatin1String("/tmp.bat"));
+        return PosixFileSystem::writeFile(path, script ? scriptPrefix + data : data);
     }
     QString makePrivateTempFolder(QString* error) override {
         if (noTempFolder) {

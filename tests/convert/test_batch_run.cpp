@@ -6,60 +6,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "RunSupport.h"
-#include "convert/BatchRun.h"
+#include "RunRig.h"
 #include "convert/EncoderJob.h"
-#include "i18n/MessageTable.h"
-#include "platform/fake/FakeDialogs.h"
 
 using namespace vm;
 using namespace vm::test;
-
-namespace {
-
-constexpr int kRunTimeoutMs = 20000;
-
-QString doneText(const MessageTable& m, int listCount, const QString& summary) {
-    return m.msg(9) + QString::number(listCount) + m.msg(10) + ":\r\r" + summary;
-}
-
-// Everything a run needs, with the stand-in encoder in a program folder of its own.
-struct Rig {
-    Workspace ws;
-    FailingFileSystem files;
-    FailingProcesses processes;
-    FakeDialogs dialogs;
-    TestView view;
-    MessageTable messages;
-    BatchRun run{files, processes, dialogs, view, messages, ws.program};
-
-    Rig() {
-        LoadBuiltInMessages(messages);
-        view.current.outputFolder = ws.output;
-    }
-    // Starts a run and waits for its end; false when it did not end in time.
-    bool runToEnd() {
-        run.start();
-        return QTest::qWaitFor([&] { return !run.isRunning(); }, kRunTimeoutMs);
-    }
-    FakeDialogs::Shown lastMessage() const {
-        return dialogs.messages().value(dialogs.messages().size() - 1);
-    }
-    // On the counter caption that contains marker, after delayMs, do action (once).
-    void when(const QString& marker, int delayMs, std::function<void()> action) {
-        auto previous = view.onCounterCaption;
-        view.onCounterCaption = [=, this](const QString& caption) {
-            if (previous) {
-                previous(caption);
-            }
-            if (caption.contains(marker)) {
-                QTimer::singleShot(delayMs, &run, action);
-            }
-        };
-    }
-};
-
-}  // namespace
 
 class TestBatchRun : public QObject {
     Q_OBJECT
@@ -81,7 +32,7 @@ class TestBatchRun : public QObject {
         const QString b = r.ws.source("b.flv", kFails);
         // The closing line counts, not the exit status; and "video" is case-sensitive.
         const QString c = r.ws.source("c.flv", QByteArray(kConverts) + "exit 1\n");
-        const QString d = r.ws.source("d.flv", "echo x > \"$target\"\necho 'Video:1kB' >&2\n");
+        const QString d = r.ws.source("d.flv", kWritesTarget + "echo 'Video:1kB' >&2\n");
         r.view.files = {a, b, c, d};
         QList<bool> idleAtEachFile;
         r.view.onCounterCaption = [&](const QString&) {
@@ -379,7 +330,7 @@ class TestBatchRun : public QObject {
         connect(&job, &EncoderJob::ended, &job, [&] { ended = true; });
         QCOMPARE(job.launch("printf 'frame= 1 q=1 size= 1kB time=1 bitrate= 1kbits/s\\r' 2>" +
                                 job.logPath() + " >&2; exit 4",
-                            nullptr),
+                            {}, nullptr),
                  QString());
         QVERIFY(!job.idle());
         QCOMPARE(job.exitCode(), EncoderJob::kStillActive);

@@ -116,6 +116,62 @@ class TestEndToEnd : public QObject {
         }
     }
 
+    // An output folder typed as a relative name that begins with '-' works like any other.
+    void folderNamedLikeAnOption() {
+        const QString saved = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(root_.path()));
+        PosixFileSystem files;
+        ShellProcesses processes;
+        FakeDialogs dialogs;
+        TestView view;
+        MessageTable messages;
+        LoadBuiltInMessages(messages);
+        view.current.outputFolder = "-y";  // also a switch the encoder knows
+        view.files = {sources_[0]};
+        BatchRun run(files, processes, dialogs, view, messages, program_);
+        run.start();
+        const bool ended = QTest::qWaitFor([&] { return !run.isRunning(); }, 120000);
+        QDir::setCurrent(saved);
+        QVERIFY(ended);
+        QCOMPARE(dialogs.messages().value(dialogs.messages().size() - 1).text,
+                 messages.msg(9) + "1" + messages.msg(10) + ":\r\r" + messages.msg(6) + "1:\r" +
+                     sources_[0]);
+        QCOMPARE(probe(root_.filePath("-y/clip one.avi"), "format=format_name"),
+                 QString("format_name=avi"));
+    }
+
+    // Force stop in the middle of a real conversion: the encoder's partial file goes, as the
+    // file this job wrote.
+    void forceStopLeavesNoPartialFile() {
+        const QString source = root_.filePath("long.flv");
+        QProcess ff;
+        ff.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                            "testsrc=size=640x480:rate=25:duration=120", "-c:v", "flv", source});
+        QVERIFY(ff.waitForFinished(120000));
+        QCOMPARE(ff.exitCode(), 0);
+        const QString out = root_.filePath("stopped");
+        QVERIFY(QDir().mkpath(out));
+        PosixFileSystem files;
+        ShellProcesses processes;
+        FakeDialogs dialogs;
+        TestView view;
+        MessageTable messages;
+        LoadBuiltInMessages(messages);
+        view.current.outputFolder = out;
+        view.current.frameSize = "640x480";
+        view.files = {source};
+        BatchRun run(files, processes, dialogs, view, messages, program_);
+        run.start();
+        const QString target = out + "/long.avi";
+        QVERIFY(QTest::qWaitFor([&] { return QFileInfo(target).size() > 0; }, 60000));
+        QVERIFY(run.isRunning());
+        run.forceStop();
+        QVERIFY(QTest::qWaitFor([&] { return !run.isRunning(); }, 30000));
+        QVERIFY(!QFileInfo::exists(target));
+        QVERIFY(dialogs.messages().value(1).text.endsWith(messages.msg(8) + "1:\r" + source));
+        QCOMPARE(QDir(out).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    }
+
   private:
     static QString BaseNameOf(const QString& path) {
         const QString name = path.mid(path.lastIndexOf('/') + 1);

@@ -23,9 +23,15 @@ chmod 755 "$t/usr/bin/vidmorf" "$t/usr/lib/vidmorf/vidmorf" "$t/usr/lib/vidmorf/
 chmod 555 "$t/usr/lib/vidmorf"
 chown 65534:65534 "$t/home"
 
+# Runs the launcher as an ordinary user; $1, if given, comes first in PATH.
 as_user() {
-    env -i HOME="$t/home" PATH=/usr/bin:/bin setpriv --reuid=65534 --regid=65534 --clear-groups \
-        "$t/usr/bin/vidmorf"
+    env -i HOME="$t/home" PATH="${1:+$1:}/usr/bin:/bin" \
+        setpriv --reuid=65534 --regid=65534 --clear-groups "$t/usr/bin/vidmorf"
+}
+fresh_home() {
+    rm -rf "$t/home"
+    mkdir "$t/home"
+    chown 65534:65534 "$t/home"
 }
 user="$t/home/.local/share/vidmorf"
 
@@ -48,4 +54,40 @@ grep -q 'Set=1' "$user/en.INI" || fail "the user's pack was replaced"
 chown -R 65534:65534 "$t/usr/lib/vidmorf"
 chmod 755 "$t/usr/lib/vidmorf"
 [ "$(as_user)" = "new $t/usr/lib/vidmorf" ] || fail "a writable install must run in place"
-echo "1 passed, 0 failed"
+
+# Simultaneous first starts: each one starts the program, and the output link is made once
+# (never a link inside the linked folder, pointing at itself).
+chown -R 0:0 "$t/usr/lib/vidmorf"
+chmod 555 "$t/usr/lib/vidmorf"
+for round in 1 2 3 4 5 6; do
+    fresh_home
+    for i in 1 2 3 4 5; do
+        as_user >"$t/started.$i" 2>"$t/errors.$i" &
+    done
+    wait
+    for i in 1 2 3 4 5; do
+        [ "$(cat "$t/started.$i")" = "new $user" ] ||
+            fail "start $i of 5 in round $round did not start the program: $(cat "$t/errors.$i")"
+    done
+    [ ! -e "$t/home/Videos/Vidmorf/Vidmorf" ] && [ ! -L "$t/home/Videos/Vidmorf/Vidmorf" ] ||
+        fail "simultaneous starts made a link inside the output folder"
+    [ "$(readlink "$user/output")" = "$t/home/Videos/Vidmorf" ] || fail "output link in round $round"
+    [ "$(readlink "$user/coder.dll")" = "$t/usr/lib/vidmorf/coder.dll" ] || fail "encoder link"
+    cmp -s "$user/en.INI" "$t/usr/lib/vidmorf/en.INI" || fail "pack in round $round"
+    ! ls "$user" | grep -q '\.part\.' || fail "simultaneous starts left parts: $(ls "$user")"
+done
+
+# A start killed while it copies a pack leaves no truncated pack under the pack's name; the
+# next start copies it whole and removes what the killed one left, as well as the leftovers
+# of older interrupted starts.
+fresh_home
+mkdir -p "$t/bin"
+printf '#!/bin/sh\ncase "$*" in\n*.INI*) head -c 5 "$1" >"$2"; kill -KILL $PPID; exit 1 ;;\nesac\nexec /bin/cp "$@"\n' >"$t/bin/cp"
+chmod 755 "$t/bin" "$t/bin/cp"
+as_user "$t/bin" >/dev/null 2>&1 && fail "the interrupted start went on"
+dead=$(sh -c 'echo $$')
+printf 'half' >"$user/vidmorf.part.$dead"
+[ "$(as_user)" = "new $user" ] || fail "no start after an interrupted one"
+cmp -s "$user/en.INI" "$t/usr/lib/vidmorf/en.INI" || fail "the interrupted pack copy was not mended"
+! ls "$user" | grep -q '\.part\.' || fail "leftovers of interrupted starts stay: $(ls "$user")"
+echo "3 passed, 0 failed"

@@ -221,7 +221,6 @@ class TestPosixPlatform : public QObject {
         const qint64 inside = readPid(at("inside.pid"));
 
         QCOMPARE(FindInProcessGroup(id, "CODER.DLL"), QList<qint64>{inside});
-        QVERIFY(!processes.killInJob(id, "NOTHERE"));
         QVERIFY(!processes.killInJob(id + 100000, "CODER.DLL"));
         QVERIFY(processes.killInJob(id, "CODER.DLL"));
         QTRY_VERIFY_WITH_TIMEOUT(ended, 10000);  // the interpreter ends with its encoder
@@ -231,6 +230,65 @@ class TestPosixPlatform : public QObject {
 
         outside.kill();
         outside.waitForFinished();
+    }
+
+    // A job whose shell has not started the encoder yet is ended whole, so it never does.
+    void killInJobBeforeTheEncoderStarts() {
+        ShellProcesses processes;
+        const QString script = at("late.sh");
+        writeText(script, "sleep 1\ntouch \"" + at("late.started").toUtf8() + "\"\n");
+        const qint64 id = processes.startScript(script, nullptr);
+        QVERIFY(id > 0);
+        bool ended = false;
+        processes.onFinished(id, [&] { ended = true; });
+        QVERIFY(processes.killInJob(id, "CODER.DLL"));
+        QTRY_VERIFY_WITH_TIMEOUT(ended, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(ProcessGroupMembers(id).isEmpty(), 5000);  // reaped by init
+        QTest::qWait(1200);
+        QVERIFY(!QFileInfo::exists(at("late.started")));
+        QVERIFY(!processes.killInJob(id, "CODER.DLL"));  // ended: nothing more to kill
+        processes.release(id);
+    }
+
+    // The file a job holds open is told by its identity, which a rename keeps and a new file
+    // of that name does not share; a file nobody in the job holds has none.
+    void identitiesOfFilesAndOfWhatAJobWrites() {
+        PosixFileSystem fs;
+        ShellProcesses processes;
+        const QString out = at("written.avi");
+        const QString script = at("writer.sh");
+        writeText(script, "exec 3>\"" + out.toUtf8() + "\"\nwhile :; do sleep 0.05; done\n");
+        writeText(at("loose.avi"), "x");
+        const qint64 id = processes.startScript(script, nullptr);
+        QVERIFY(id > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!processes.heldFileIdentity(id, out).isEmpty(), 5000);
+        const QString held = processes.heldFileIdentity(id, out);
+        QCOMPARE(held, fs.fileIdentity(out));
+        QVERIFY(processes.heldFileIdentity(id, at("loose.avi")).isEmpty());
+        QVERIFY(processes.heldFileIdentity(id + 100000, out).isEmpty());
+
+        QVERIFY(QFile::rename(out, at("moved.avi")));
+        QCOMPARE(fs.fileIdentity(at("moved.avi")), held);
+        writeText(out, "someone else's");
+        QVERIFY(fs.fileIdentity(out) != held);
+        QVERIFY(processes.heldFileIdentity(id, out).isEmpty());
+        QVERIFY(fs.fileIdentity(at("nothing.avi")).isEmpty());
+        processes.release(id);
+    }
+
+    // Names longer than the folder's limit are refused with the reason; the limit of a folder
+    // still to be made is that of the nearest one above it.
+    void nameLimit() {
+        PosixFileSystem fs;
+        const QString longest(255, QLatin1Char('a'));
+        QCOMPARE(fs.nameProblem(at(longest)), QString());
+        QCOMPARE(fs.nameProblem(at(longest + "b")), QString("File name too long"));
+        QCOMPARE(fs.nameProblem(at("not/made/yet/" + longest + "b")),
+                 QString("File name too long"));
+        QCOMPARE(fs.nameProblem(at("not/made/yet/" + longest)), QString());
+        // Bytes count, not characters: 128 two-byte letters are 256 bytes.
+        QCOMPARE(fs.nameProblem(at(QString(128, QChar(0x00e9)))), QString("File name too long"));
+        QCOMPARE(fs.nameProblem("relative.avi"), QString());
     }
 
     void releaseOfARunningJobEndsItsGroup() {
