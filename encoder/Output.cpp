@@ -118,9 +118,10 @@ void Output::addVideo(const AVStream* src) {
     st->r_frame_rate = vshape_.rate;
     reporter_.info(format("Output %s: video %s %dx%d %.2f fps %lld kbit/s",
                           quoted(opt_.target).c_str(), codec->name, enc->width, enc->height,
-                          av_q2d(vshape_.rate), (long long)(enc->bit_rate / 1000)));
+                          av_q2d(vshape_.rate), static_cast<long long>(enc->bit_rate / 1000)));
     video_.enc = std::move(enc);
     video_.stream = st;
+    video_.pkt = newPacket();
 }
 
 void Output::addAudio(const AVStream* src) {
@@ -183,6 +184,7 @@ void Output::addAudio(const AVStream* src) {
                           codec->name, rate, channels, kbps));
     audio_.enc = std::move(enc);
     audio_.stream = st;
+    audio_.pkt = newPacket();
 }
 
 void Output::open(const struct stat& input) {
@@ -232,9 +234,9 @@ void Output::send(Out& out, bool video, AVFrame* frame) {
         throw Failure(std::string("the ") + (video ? "video" : "audio") + " encoder " +
                       enc->codec->name + " failed: " + avError(ret));
     }
-    PacketPtr pkt = newPacket();
+    AVPacket* pkt = out.pkt.get();
     for (;;) {
-        ret = avcodec_receive_packet(enc, pkt.get());
+        ret = avcodec_receive_packet(enc, pkt);
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) {
             return;
         }
@@ -242,12 +244,13 @@ void Output::send(Out& out, bool video, AVFrame* frame) {
             throw Failure(std::string("the ") + (video ? "video" : "audio") + " encoder " +
                           enc->codec->name + " failed: " + avError(ret));
         }
-        writePacket(out, video, pkt.get());
+        writePacket(out, video, pkt);
     }
 }
 
 void Output::writePacket(Out& out, bool video, AVPacket* pkt) {
     const AVRational tb = out.enc->time_base;
+    std::lock_guard lock(mux_);
     if (video) {
         size_t size = 0;
         const uint8_t* sd = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
@@ -269,10 +272,20 @@ void Output::writePacket(Out& out, bool video, AVPacket* pkt) {
     if (ret < 0) {
         throw Failure("cannot write output file " + quoted(opt_.target) + ": " + avError(ret));
     }
-    reporter_.update(stats());
+    reporter_.update(statsLocked());
+}
+
+bool Output::wroteAnything() const {
+    std::lock_guard lock(mux_);
+    return frames_ > 0 || audioBytes_ > 0;
 }
 
 OutputStats Output::stats() const {
+    std::lock_guard lock(mux_);
+    return statsLocked();
+}
+
+OutputStats Output::statsLocked() const {
     OutputStats s;
     s.hasVideo = video_.stream != nullptr;
     s.frames = frames_;
