@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Output.h"
 
+#include "RepeatedPicture.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -90,7 +93,7 @@ void Output::addVideo(const AVStream* src) {
     enc->sample_aspect_ratio = {1, 1};
     enc->framerate = vshape_.rate;
     enc->time_base = av_inv_q(vshape_.rate);
-    enc->bit_rate = int64_t(std::llround(opt_.videoKbps.value_or(200) * 1000));
+    enc->bit_rate = std::llround(opt_.videoKbps.value_or(200) * 1000);
     // The rate control's default leeway is 4 Mbit, more than a whole short clip at these
     // rates: files came out up to a fifth larger than asked. A quarter of a second's worth
     // keeps the size within a few per cent without starving hard scenes.
@@ -124,9 +127,13 @@ void Output::addVideo(const AVStream* src) {
     reporter_.info(format("Output %s: video %s %dx%d %.2f fps %lld kbit/s",
                           quoted(opt_.target).c_str(), codec->name, enc->width, enc->height,
                           av_q2d(vshape_.rate), static_cast<long long>(enc->bit_rate / 1000)));
+    // The rate control goes by the timestamps, so the bits that not-coded repeats save go
+    // to the coded pictures.
+    video_.notCodedRepeats = codec->id == AV_CODEC_ID_MPEG4 && enc->max_b_frames == 0;
     video_.enc = std::move(enc);
     video_.stream = st;
     video_.pkt = newPacket();
+    video_.lastPicture = newFrame();
 }
 
 void Output::addAudio(const AVStream* src) {
@@ -225,6 +232,9 @@ void Output::send(Out& out, bool video, AVFrame* frame) {
         if (frame->pts <= out.lastPts) {
             return;  // only after a midstream change of the source: keep time moving forward
         }
+        if (video && out.notCodedRepeats && writeRepeat(out, frame)) {
+            return;
+        }
         if (video) {
             frame->pict_type = AV_PICTURE_TYPE_NONE;  // let the encoder choose
         } else if (ashape_.frameSize > 0 && frame->nb_samples < ashape_.frameSize &&
@@ -239,6 +249,7 @@ void Output::send(Out& out, bool video, AVFrame* frame) {
         throw Failure(std::string("the ") + (video ? "video" : "audio") + " encoder " +
                       enc->codec->name + " failed: " + avError(ret));
     }
+    out.framesSent += frame ? 1 : 0;
     AVPacket* pkt = out.pkt.get();
     for (;;) {
         ret = avcodec_receive_packet(enc, pkt);
@@ -249,8 +260,32 @@ void Output::send(Out& out, bool video, AVFrame* frame) {
             throw Failure(std::string("the ") + (video ? "video" : "audio") + " encoder " +
                           enc->codec->name + " failed: " + avError(ret));
         }
+        ++out.packetsReceived;
         writePacket(out, video, pkt);
     }
+}
+
+// Writes a not-coded picture for `frame` when it repeats the last picture coded and that
+// picture's packet is out; otherwise keeps `frame` as the last picture and returns false.
+bool Output::writeRepeat(Out& out, AVFrame* frame) {
+    if (samePicture(frame, out.lastPicture.get()) && out.framesSent == out.packetsReceived) {
+        const std::vector<uint8_t> data = notCodedPicture(out.enc->time_base, out.lastPicture->pts);
+        AVPacket* pkt = out.pkt.get();
+        if (av_new_packet(pkt, static_cast<int>(data.size())) < 0) {
+            throw Failure("out of memory");
+        }
+        std::memcpy(pkt->data, data.data(), data.size());
+        pkt->pts = pkt->dts = frame->pts;
+        pkt->duration = 1;
+        out.lastPts = frame->pts;
+        writePacket(out, true, pkt);
+        return true;
+    }
+    av_frame_unref(out.lastPicture.get());
+    if (av_frame_ref(out.lastPicture.get(), frame) < 0) {
+        throw Failure("out of memory");
+    }
+    return false;
 }
 
 void Output::writePacket(Out& out, bool video, AVPacket* pkt) {

@@ -52,9 +52,15 @@ class Output {
         double end = 0;  // end time written so far, seconds
         int64_t lastPts = INT64_MIN;
         PacketPtr pkt;  // reused for every packet of the stream
+        // Video only: repeated pictures become not-coded pictures (see RepeatedPicture.h).
+        bool notCodedRepeats = false;
+        FramePtr lastPicture;  // the last picture given to the encoder
+        int64_t framesSent = 0;
+        int64_t packetsReceived = 0;
     };
 
     void send(Out& out, bool video, AVFrame* frame);
+    bool writeRepeat(Out& out, AVFrame* frame);
     void writePacket(Out& out, bool video, AVPacket* pkt);
     OutputStats statsLocked() const;
 
