@@ -101,12 +101,10 @@ void Output::addVideo(const AVStream* src) {
     if (opt_.highQuality) {
         enc->mb_decision = FF_MB_DECISION_BITS;
     }
-    if (codec->capabilities & AV_CODEC_CAP_SLICE_THREADS) {
-        enc->thread_count = 2;
-        enc->thread_type = FF_THREAD_SLICE;
-    } else {
-        enc->thread_count = 1;
-    }
+    // One thread: the decoding, the audio and the video each have a thread of their own
+    // already. Two slice threads inside the encoder were measured at 320x240: no faster on
+    // two cores, 4 % more CPU time, and slices cost a little quality.
+    enc->thread_count = 1;
     if (oc_->oformat->flags & AVFMT_GLOBALHEADER) {
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }

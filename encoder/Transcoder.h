@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One conversion: source -> decoders -> filters -> encoders -> target. Reading and decoding
-// run on a thread of their own; the video is filtered and encoded on the calling thread (with
-// a second slice thread inside the encoder) and the audio on a third thread, so that the work
-// spreads over both cores whatever its mix.
+// run on a thread of their own, the video is filtered and encoded on the calling thread and
+// the audio on a third thread, so that the work spreads over both cores whatever its mix.
 #pragma once
 
 #include <exception>
