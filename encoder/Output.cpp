@@ -95,8 +95,8 @@ void Output::addVideo(const AVStream* src) {
     enc->time_base = av_inv_q(vshape_.rate);
     enc->bit_rate = std::llround(opt_.videoKbps.value_or(200) * 1000);
     // The rate control's default leeway is 4 Mbit, more than a whole short clip at these
-    // rates: files came out up to a fifth larger than asked. A quarter of a second's worth
-    // keeps the size within a few per cent without starving hard scenes.
+    // rates: busy clips came out a fifth to a half larger than asked. A quarter of a second's
+    // worth keeps the size within a few per cent without starving hard scenes.
     enc->bit_rate_tolerance = int(std::min<int64_t>(enc->bit_rate / 4, INT_MAX));
     if (opt_.highQuality) {
         enc->mb_decision = FF_MB_DECISION_BITS;

@@ -36,7 +36,7 @@ class Output {
     // Encodes and writes one frame with pts in timeBase(video); nullptr drains the encoder.
     // The video and the audio may each be encoded on a thread of their own.
     void encode(bool video, AVFrame* frame);
-    // These three once no stream is being encoded any more.
+    // wroteAnything(), close() and stats() once no stream is being encoded any more.
     bool wroteAnything() const;
     // Writes the trailer and closes the target; throws when anything was not written.
     void close();
