@@ -127,7 +127,7 @@ void FilterChain::buildAudio(const AVFrame* f, AVRational inTb, const AudioShape
 }
 
 void FilterChain::push(AVFrame* f) {
-    const int ret = av_buffersrc_add_frame_flags(src_, f, AV_BUFFERSRC_FLAG_KEEP_REF);
+    const int ret = av_buffersrc_add_frame_flags(src_, f, 0);
     if (ret < 0 && ret != AVERROR_EOF) {
         throw Failure("filtering failed: " + avError(ret));
     }

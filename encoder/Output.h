@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The writing side of a conversion: the encoders for the target's format, the muxer, the
-// target file, and the figures that the progress lines report.
+// target file, and the figures that the progress lines report. Once the target is open, the
+// video and the audio may be encoded on two threads at once: each stream's encoder is used by
+// one thread only, and the muxer and the figures are shared under a lock.
 #pragma once
 
 #include <sys/stat.h>
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "Av.h"
 #include "Filters.h"
@@ -31,8 +34,10 @@ class Output {
     // Creates the target (refusing the input file itself) and writes the header.
     void open(const struct stat& input);
     // Encodes and writes one frame with pts in timeBase(video); nullptr drains the encoder.
+    // The video and the audio may each be encoded on a thread of their own.
     void encode(bool video, AVFrame* frame);
-    bool wroteAnything() const { return frames_ > 0 || audioBytes_ > 0; }
+    // wroteAnything(), close() and stats() once no stream is being encoded any more.
+    bool wroteAnything() const;
     // Writes the trailer and closes the target; throws when anything was not written.
     void close();
     OutputStats stats() const;
@@ -46,10 +51,18 @@ class Output {
         AVStream* stream = nullptr;
         double end = 0;  // end time written so far, seconds
         int64_t lastPts = INT64_MIN;
+        PacketPtr pkt;  // reused for every packet of the stream
+        // Video only: repeated pictures become not-coded pictures (see RepeatedPicture.h).
+        bool notCodedRepeats = false;
+        FramePtr lastPicture;  // the last picture given to the encoder
+        int64_t framesSent = 0;
+        int64_t packetsReceived = 0;
     };
 
     void send(Out& out, bool video, AVFrame* frame);
+    bool writeRepeat(Out& out, AVFrame* frame);
     void writePacket(Out& out, bool video, AVPacket* pkt);
+    OutputStats statsLocked() const;
 
     const Options& opt_;
     const OutputProfile profile_;
@@ -60,6 +73,7 @@ class Output {
     Out audio_;
     VideoShape vshape_;
     AudioShape ashape_;
+    mutable std::mutex mux_;  // the muxer, the target and the figures below
     int64_t frames_ = 0;
     double q_ = 0;
     int64_t videoBytes_ = 0;

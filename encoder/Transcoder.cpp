@@ -1,23 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Transcoder.h"
 
-#include <algorithm>
 #include <string>
 
 namespace coder {
-
-namespace {
-// Gives up on a source that yields read errors without end (each one skips damaged data).
-constexpr int kMaxReadErrors = 1000;
-}  // namespace
 
 Transcoder::Transcoder(const Options& options, ProgressReporter& reporter)
     : opt_(options), reporter_(reporter) {}
 
 Transcoder::~Transcoder() {
-    queue_.close();
-    if (producer_.joinable()) {
-        producer_.join();
+    stopThreads();
+}
+
+void Transcoder::stopThreads() {
+    videoQueue_.close();
+    audioQueue_.close();
+    for (std::thread* t : {&readerThread_, &audioThread_}) {
+        if (t->joinable()) {
+            t->join();
+        }
     }
 }
 
@@ -28,9 +29,9 @@ void Transcoder::run() {
                       " has no known extension; use .avi, .wmv or .mp3");
     }
     in_ = std::make_unique<Input>(opt_.input);
-    hasVideo_ = in_->videoDecoder() && profile->videoEncoder;
-    hasAudio_ = in_->audioDecoder() != nullptr;
-    if (!profile->videoEncoder && !hasAudio_) {
+    const bool hasVideo = in_->videoDecoder() && profile->videoEncoder;
+    const bool hasAudio = in_->audioDecoder() != nullptr;
+    if (!profile->videoEncoder && !hasAudio) {
         throw Failure("input file " + quoted(opt_.input) +
                       " has no audio, so no MP3 file can be made from it");
     }
@@ -39,179 +40,74 @@ void Transcoder::run() {
         reporter_.info("Note: " + n);
     }
     out_ = std::make_unique<Output>(opt_, *profile, reporter_);
-    if (hasVideo_) {
+    ReadPlan plan;
+    plan.video = hasVideo;
+    plan.audio = hasAudio;
+    if (hasVideo) {
         out_->addVideo(in_->videoStream());
+        plan.videoTimeBase = in_->videoStream()->time_base;
+        if (out_->videoShape().sourceRate.num) {
+            plan.videoRate = out_->videoShape().sourceRate;
+        }
+        videoEncoder_ = std::make_unique<StreamEncoder>(true, *out_, plan.videoTimeBase);
     }
-    if (hasAudio_) {
+    if (hasAudio) {
         out_->addAudio(in_->audioStream());
+        plan.audioTimeBase = in_->audioStream()->time_base;
+        audioEncoder_ = std::make_unique<StreamEncoder>(false, *out_, plan.audioTimeBase);
     }
     // Only now, with everything else ready, is the target touched.
     out_->open(in_->fileStat());
 
-    producer_ = std::thread([this] {
+    // From here on the reader thread alone uses the source, and each stream's encoder is
+    // used by one thread alone; they meet only in the queues and in the output's muxer.
+    reader_ = std::make_unique<SourceReader>(*in_, plan, videoQueue_, audioQueue_);
+    readerThread_ = std::thread([this] {
         try {
-            produce();
+            reader_->run();
+            videoQueue_.finish();
+            audioQueue_.finish();
         } catch (...) {
-            producerError_ = std::current_exception();
+            readerError_ = std::current_exception();
+            videoQueue_.close();  // the encoders stop without draining
+            audioQueue_.close();
         }
-        queue_.finish();
     });
-    QueuedFrame item;
-    while (queue_.pop(item)) {
-        out_->encode(item.video, item.frame.get());
+    if (hasVideo && hasAudio) {
+        audioThread_ = std::thread([this] {
+            try {
+                audioEncoder_->run(audioQueue_);
+            } catch (...) {
+                audioError_ = std::current_exception();
+                audioQueue_.close();  // stops the reader, and with it the video
+            }
+        });
     }
-    producer_.join();
-    if (producerError_) {
-        std::rethrow_exception(producerError_);
+    if (hasVideo) {
+        videoEncoder_->run(videoQueue_);
+    } else {
+        audioEncoder_->run(audioQueue_);
     }
-    if (hasVideo_) {
-        out_->encode(true, nullptr);
+    readerThread_.join();
+    if (audioThread_.joinable()) {
+        audioThread_.join();
     }
-    if (hasAudio_) {
-        out_->encode(false, nullptr);
+    // An encoder's failure first: the reader then only reports that it was stopped.
+    if (audioError_) {
+        std::rethrow_exception(audioError_);
+    }
+    if (readerError_) {
+        std::rethrow_exception(readerError_);
     }
     if (!out_->wroteAnything()) {
         throw Failure("nothing could be decoded from input file " + quoted(opt_.input));
     }
     out_->close();
-    if (damaged_ > 0) {
-        reporter_.info("Note: " + std::to_string(damaged_.load()) +
+    if (reader_->damaged() > 0) {
+        reporter_.info("Note: " + std::to_string(reader_->damaged()) +
                        " damaged packets of the input were skipped");
     }
     reporter_.finish(out_->stats());
 }
-
-// ---- decoding thread -------------------------------------------------------------------
-
-void Transcoder::produce() {
-    AVFormatContext* fmt = in_->format();
-    const int64_t start = fmt->start_time == AV_NOPTS_VALUE ? 0 : fmt->start_time;
-    PacketPtr pkt = newPacket();
-    int errors = 0;
-    for (;;) {
-        int ret = av_read_frame(fmt, pkt.get());
-        if (ret == AVERROR(EAGAIN)) {
-            continue;
-        }
-        if (ret < 0) {
-            if (ret == AVERROR_EOF || (fmt->pb && avio_feof(fmt->pb))) {
-                break;  // the end, or a truncated file: convert what there is
-            }
-            if (fmt->pb && fmt->pb->error < 0 && fmt->pb->error != AVERROR_EOF) {
-                throw Failure("cannot read input file " + quoted(opt_.input) + ": " +
-                              avError(fmt->pb->error));
-            }
-            if (++errors > kMaxReadErrors) {
-                break;
-            }
-            ++damaged_;
-            continue;
-        }
-        const bool video = pkt->stream_index == in_->videoIndex() && hasVideo_;
-        const bool audio = pkt->stream_index == in_->audioIndex() && hasAudio_;
-        if (video || audio) {
-            const AVRational tb = fmt->streams[pkt->stream_index]->time_base;
-            const int64_t offset = av_rescale_q(start, AV_TIME_BASE_Q, tb);
-            if (pkt->pts != AV_NOPTS_VALUE) {
-                pkt->pts -= offset;
-            }
-            if (pkt->dts != AV_NOPTS_VALUE) {
-                pkt->dts -= offset;
-            }
-            decode(video, pkt.get());
-        }
-        av_packet_unref(pkt.get());
-    }
-    if (hasVideo_) {
-        decode(true, nullptr);
-        if (vchain_.built()) {
-            vchain_.push(nullptr);
-            drain(true);
-        }
-    }
-    if (hasAudio_) {
-        decode(false, nullptr);
-        if (achain_.built()) {
-            achain_.push(nullptr);
-            drain(false);
-        }
-    }
-}
-
-void Transcoder::decode(bool video, AVPacket* pkt) {
-    AVCodecContext* dec = video ? in_->videoDecoder() : in_->audioDecoder();
-    int ret = avcodec_send_packet(dec, pkt);
-    if (ret < 0 && ret != AVERROR_EOF) {
-        ++damaged_;  // a damaged packet is skipped
-        return;
-    }
-    FramePtr frame = newFrame();
-    for (;;) {
-        ret = avcodec_receive_frame(dec, frame.get());
-        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) {
-            break;
-        }
-        if (ret < 0) {
-            ++damaged_;
-            if (!pkt) {
-                break;  // flushing: do not spin on a decoder that keeps failing
-            }
-            continue;
-        }
-        filter(video, frame.get());
-        av_frame_unref(frame.get());
-    }
-}
-
-void Transcoder::filter(bool video, AVFrame* frame) {
-    AVStream* st = video ? in_->videoStream() : in_->audioStream();
-    int64_t& next = nextPts_[video ? 0 : 1];
-    frame->pts = frame->best_effort_timestamp;
-    if (frame->pts == AV_NOPTS_VALUE) {
-        frame->pts = next == AV_NOPTS_VALUE ? 0 : next;
-    }
-    if (video) {
-        const AVRational r =
-            out_->videoShape().sourceRate.num ? out_->videoShape().sourceRate : AVRational{25, 1};
-        next = frame->pts + std::max<int64_t>(1, av_rescale_q(1, av_inv_q(r), st->time_base));
-    } else {
-        next = frame->pts + av_rescale_q(frame->nb_samples, {1, frame->sample_rate}, st->time_base);
-    }
-    FilterChain& chain = video ? vchain_ : achain_;
-    if (chain.needsRebuild(frame, video && out_->videoShape().deinterlace)) {
-        if (chain.built()) {
-            chain.push(nullptr);
-            drain(video);
-        }
-        if (video) {
-            chain.buildVideo(frame, st->time_base, out_->videoShape(), firstVideoChain_);
-            firstVideoChain_ = false;
-        } else {
-            chain.buildAudio(frame, st->time_base, out_->audioShape(), firstAudioChain_);
-            firstAudioChain_ = false;
-        }
-    }
-    chain.push(frame);
-    drain(video);
-}
-
-void Transcoder::drain(bool video) {
-    FilterChain& chain = video ? vchain_ : achain_;
-    const AVRational encTb = out_->timeBase(video);
-    for (;;) {
-        FramePtr out = newFrame();
-        if (chain.pull(out.get()) < 0) {
-            return;
-        }
-        if (out->pts != AV_NOPTS_VALUE) {
-            out->pts = av_rescale_q(out->pts, chain.outputTimeBase(), encTb);
-        }
-        if (!queue_.push({video, std::move(out)})) {
-            throw Failure("stopped");  // the encoding side has given up; its error is reported
-        }
-    }
-}
-
-// ---- encoding thread -------------------------------------------------------------------
 
 }  // namespace coder

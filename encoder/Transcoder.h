@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One conversion: source -> filters -> encoders -> target. Reading, decoding and filtering
-// run on a thread of their own, encoding and writing on the calling thread, so that both
-// cores work.
+// One conversion: source -> decoders -> filters -> encoders -> target. Reading and decoding
+// run on a thread of their own, the video is filtered and encoded on the calling thread and
+// the audio on a third thread, so that the work spreads over both cores whatever its mix.
 #pragma once
 
-#include <atomic>
 #include <exception>
 #include <memory>
 #include <thread>
 
 #include "Av.h"
-#include "Filters.h"
 #include "FrameQueue.h"
 #include "Input.h"
 #include "Options.h"
 #include "Output.h"
 #include "Progress.h"
+#include "SourceReader.h"
+#include "StreamEncoder.h"
 
 namespace coder {
 
@@ -29,28 +29,24 @@ class Transcoder {
     void run();
 
   private:
-    // decoding thread
-    void produce();
-    void decode(bool video, AVPacket* pkt);
-    void filter(bool video, AVFrame* frame);
-    void drain(bool video);
+    void stopThreads();
 
     const Options& opt_;
     ProgressReporter& reporter_;
     std::unique_ptr<Input> in_;
     std::unique_ptr<Output> out_;
-    bool hasVideo_ = false;
-    bool hasAudio_ = false;
 
-    FilterChain vchain_;
-    FilterChain achain_;
-    bool firstVideoChain_ = true;
-    bool firstAudioChain_ = true;
-    int64_t nextPts_[2] = {AV_NOPTS_VALUE, AV_NOPTS_VALUE};  // guesses for frames without
-    std::atomic<int> damaged_{0};
-    FrameQueue queue_{8};
-    std::thread producer_;
-    std::exception_ptr producerError_;
+    // Decoded frames, at most a few of each stream: source-sized pictures are large, audio
+    // frames small and many.
+    FrameQueue videoQueue_{8};
+    FrameQueue audioQueue_{32};
+    std::unique_ptr<SourceReader> reader_;
+    std::unique_ptr<StreamEncoder> videoEncoder_;
+    std::unique_ptr<StreamEncoder> audioEncoder_;
+    std::thread readerThread_;
+    std::thread audioThread_;
+    std::exception_ptr readerError_;
+    std::exception_ptr audioError_;
 };
 
 }  // namespace coder
