@@ -100,20 +100,16 @@ CodecPtr Input::openDecoder(int index) {
 
 std::string Input::describe() const {
     std::string s = "Input " + quoted(path_) + ":";
-    char buf[160];
     if (AVStream* v = videoStream()) {
         const AVRational r = v->avg_frame_rate.num ? v->avg_frame_rate : v->r_frame_rate;
-        snprintf(buf, sizeof buf, " video %s %dx%d %.2f fps",
-                 avcodec_get_name(v->codecpar->codec_id), v->codecpar->width, v->codecpar->height,
-                 r.den ? av_q2d(r) : 0.0);
-        s += buf;
+        s += coder::format(" video %s %dx%d %.2f fps", avcodec_get_name(v->codecpar->codec_id),
+                           v->codecpar->width, v->codecpar->height, r.den ? av_q2d(r) : 0.0);
     } else {
         s += " no video";
     }
     if (AVStream* a = audioStream()) {
-        snprintf(buf, sizeof buf, ", audio %s %d Hz %d ch", avcodec_get_name(a->codecpar->codec_id),
-                 a->codecpar->sample_rate, a->codecpar->ch_layout.nb_channels);
-        s += buf;
+        s += coder::format(", audio %s %d Hz %d ch", avcodec_get_name(a->codecpar->codec_id),
+                           a->codecpar->sample_rate, a->codecpar->ch_layout.nb_channels);
     } else {
         s += ", no audio";
     }
