@@ -6,9 +6,15 @@ Usage: test_hostile.py CODER [TestClass ...]. Sources are made with the ffmpeg c
 then rewritten tag by tag (flvcraft); outputs are checked with ffprobe.
 """
 import os
+import random
 import shutil
+import signal
+import subprocess
 import sys
+import time
 import unittest
+
+sys.dont_write_bytecode = True  # keep the source folder clean of caches
 
 import flvcraft
 import test_coder as tc
@@ -21,6 +27,41 @@ SMALL_AUDIO = ("sine=frequency=440:sample_rate=22050",
 
 def lines_beginning_video(data):
     return [line for line in log_lines(data) if line.startswith("video")]
+
+
+class Running:
+    """A coder.dll process whose error output goes to a file, stopped and resumed by signals."""
+
+    def __init__(self, *args):
+        self.log = open(_log_path(), "w+b")
+        self.proc = subprocess.Popen([tc.CODER, *args], stdin=subprocess.DEVNULL,
+                                     stdout=subprocess.PIPE, stderr=self.log)
+
+    def signal(self, sig):
+        self.proc.send_signal(sig)
+
+    def wait(self, timeout=120):
+        self.proc.wait(timeout=timeout)
+        self.proc.stdout.close()
+        self.log.seek(0)
+        self.proc.stderr = self.log.read()
+        self.proc.stdout = b""
+        self.log.close()
+        os.unlink(self.log.name)
+        return self.proc
+
+
+def _log_path():
+    return os.path.join(os.environ.get("TMPDIR", "/tmp"),
+                        f"coder-log-{os.getpid()}-{random.randrange(1 << 30)}")
+
+
+def wait_for(predicate, timeout=30):
+    end = time.monotonic() + timeout
+    while not predicate():
+        if time.monotonic() > end:
+            raise AssertionError("timed out waiting")
+        time.sleep(0.002)
 
 
 class Names(tc.CoderCase):
@@ -75,6 +116,106 @@ class Names(tc.CoderCase):
         proc = run_coder("-i", self.good, *WINDOW_LINE, out)
         log = self.assertSucceeded(proc, out, True)
         self.assertTrue([line for line in log if line.startswith(f'Output "{out}": video')], log)
+
+
+class Targets(tc.CoderCase):
+    """Only a file that a conversion created is ever removed; nothing else is truncated."""
+
+    SLOW = ["-b", "360", "-r", "60", "-s", "640x480", "-y"]
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.long = make_source(os.path.join(cls.tmp, "long.flv"), 12,
+                               ("testsrc=size=320x240:rate=25", ["-c:v", "flv"]), SMALL_AUDIO)
+        cls.short = make_source(os.path.join(cls.tmp, "short.flv"), 2, SMALL_VIDEO, SMALL_AUDIO)
+        # Valid headers, undecodable packets: fails after the target has been opened.
+        head, tags = flvcraft.read_tags(cls.short)
+        rnd = random.Random(1)
+        for t in tags:
+            if t.kind in (flvcraft.AUDIO, flvcraft.VIDEO) and len(t.data) > 1:
+                t.data = t.data[:1] + bytes(rnd.randrange(256) for _ in t.data[1:])
+        cls.undecodable = flvcraft.write_tags(os.path.join(cls.tmp, "undecodable.flv"), head, tags)
+
+    def setUp(self):
+        self.dir = os.path.join(self.tmp, self._testMethodName)
+        os.makedirs(self.dir)
+
+    def leftovers(self):
+        return [n for n in os.listdir(self.dir) if ".part" in n]
+
+    def start_stopped(self, src, target, replacing=False):
+        """A slow conversion, stopped once it has written to its file."""
+        run = Running("-i", src, *self.SLOW, target)
+        if replacing:
+            wait_for(lambda: [n for n in self.leftovers()
+                              if os.path.getsize(os.path.join(self.dir, n)) > 0])
+        else:
+            wait_for(lambda: os.path.exists(target) and os.path.getsize(target) > 0)
+        run.signal(signal.SIGSTOP)
+        return run
+
+    def test_a_failing_conversion_leaves_a_running_ones_file_alone(self):
+        race = os.path.join(self.dir, "race.avi")
+        first = self.start_stopped(self.long, race)
+        second = run_coder("-i", self.undecodable, *WINDOW_LINE, race)
+        self.assertFailed(second, "undecodable.flv")
+        first.signal(signal.SIGCONT)
+        self.assertSucceeded(first.wait(), race, True)
+        self.assertAlmostEqual(float(probe(race)["format"]["duration"]), 12, delta=0.3)
+        self.assertEqual(self.leftovers(), [])
+
+    def test_a_failure_or_a_stop_keeps_the_file_it_was_to_replace(self):
+        old = os.path.join(self.dir, "old.avi")
+        with open(old, "wb") as f:
+            f.write(b"keep me")
+        self.assertFailed(run_coder("-i", self.undecodable, *WINDOW_LINE, old), "undecodable")
+        self.assertEqual(tc.read(old), b"keep me")
+        run = self.start_stopped(self.long, old, replacing=True)
+        self.assertEqual(tc.read(old), b"keep me")
+        run.signal(signal.SIGTERM)
+        run.signal(signal.SIGCONT)
+        self.assertEqual(run.wait().returncode, -signal.SIGTERM)
+        self.assertEqual(tc.read(old), b"keep me")
+        self.assertEqual(self.leftovers(), [])
+        # A stopped conversion to a new name removes the file it created.
+        new = os.path.join(self.dir, "new.avi")
+        run = self.start_stopped(self.long, new)
+        run.signal(signal.SIGTERM)
+        run.signal(signal.SIGCONT)
+        run.wait()
+        self.assertFalse(os.path.exists(new))
+
+    def test_a_replaced_file_is_reported_not_claimed(self):
+        race = os.path.join(self.dir, "race.avi")
+        first = self.start_stopped(self.long, race)
+        second = run_coder("-i", self.short, *WINDOW_LINE, race)
+        self.assertSucceeded(second, race, True)
+        first.signal(signal.SIGCONT)
+        self.assertFailed(first.wait(), "race.avi", "another program")
+        # The name holds the complete file of the conversion that said it succeeded.
+        self.assertAlmostEqual(float(probe(race)["format"]["duration"]), 2, delta=0.2)
+        self.assertEqual(self.leftovers(), [])
+
+    def test_replacing_keeps_links_and_permissions(self):
+        real = os.path.join(self.dir, "real.avi")
+        with open(real, "wb") as f:
+            f.write(b"old")
+        os.chmod(real, 0o640)
+        link = os.path.join(self.dir, "link.avi")
+        os.symlink("real.avi", link)
+        self.assertSucceeded(run_coder("-i", self.short, *WINDOW_LINE, link), link, True)
+        self.assertTrue(os.path.islink(link))
+        self.assertEqual(os.stat(real).st_mode & 0o777, 0o640)
+        self.assertGreater(os.path.getsize(real), 1000)
+
+    def test_a_link_to_nowhere_is_not_followed(self):
+        link = os.path.join(self.dir, "dangling.avi")
+        victim = os.path.join(self.dir, "victim.avi")
+        os.symlink(victim, link)
+        self.assertFailed(run_coder("-i", self.short, *WINDOW_LINE, link), "dangling.avi")
+        self.assertFalse(os.path.exists(victim))
+        self.assertTrue(os.path.islink(link))
 
 
 def main():
