@@ -71,4 +71,12 @@ std::string sourceProblem(int averror) {
     return detail;
 }
 
+void checkEveryStream(const std::string& input, bool noVideo, bool noAudio) {
+    if (noVideo || noAudio) {
+        throw Failure(std::string("none of the ") + (noVideo ? "video" : "audio") +
+                      " of input file " + quoted(input) +
+                      " could be decoded, so it is missing from the output; the file is damaged");
+    }
+}
+
 }  // namespace coder

@@ -15,4 +15,8 @@ std::string fileProblem(int err);
 // library's own text: "it is truncated or damaged (End of file)".
 std::string sourceProblem(int averror);
 
+// Throws Failure naming what the target lacks when no video or no audio could be decoded
+// from a source that carries it.
+void checkEveryStream(const std::string& input, bool noVideo, bool noAudio);
+
 }  // namespace coder

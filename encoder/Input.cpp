@@ -68,6 +68,15 @@ Input::Input(const std::string& path) : path_(path) {
     if (!vdec_ && !adec_) {
         throw Failure("input file " + quoted(path) + " has neither video nor audio");
     }
+    timeline_ = std::make_unique<Timeline>(*raw, std::vector<int>{videoIndex_, audioIndex_});
+}
+
+int Input::read(AVPacket* pkt) {
+    const int ret = av_read_frame(fmt_.get(), pkt);
+    if (ret >= 0) {
+        timeline_->rebase(*pkt);
+    }
+    return ret;
 }
 
 CodecPtr Input::openDecoder(int index) {

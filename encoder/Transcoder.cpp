@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Transcoder.h"
 
+#include "Errors.h"
+
 #include <algorithm>
 #include <string>
 
@@ -73,6 +75,10 @@ void Transcoder::run() {
     if (!out_->wroteAnything()) {
         throw Failure("nothing could be decoded from input file " + quoted(opt_.input));
     }
+    // A target without a stream that the source carries is no conversion of it.
+    if (const OutputStats w = out_->stats(); w.frames == 0 || w.audioBytes == 0) {
+        checkEveryStream(opt_.input, hasVideo_ && w.frames == 0, hasAudio_ && w.audioBytes == 0);
+    }
     out_->close();
     if (damaged_ > 0) {
         reporter_.info("Note: " + std::to_string(damaged_.load()) +
@@ -85,11 +91,10 @@ void Transcoder::run() {
 
 void Transcoder::produce() {
     AVFormatContext* fmt = in_->format();
-    const int64_t start = fmt->start_time == AV_NOPTS_VALUE ? 0 : fmt->start_time;
     PacketPtr pkt = newPacket();
     int errors = 0;
     for (;;) {
-        int ret = av_read_frame(fmt, pkt.get());
+        int ret = in_->read(pkt.get());
         if (ret == AVERROR(EAGAIN)) {
             continue;
         }
@@ -110,14 +115,6 @@ void Transcoder::produce() {
         const bool video = pkt->stream_index == in_->videoIndex() && hasVideo_;
         const bool audio = pkt->stream_index == in_->audioIndex() && hasAudio_;
         if (video || audio) {
-            const AVRational tb = fmt->streams[pkt->stream_index]->time_base;
-            const int64_t offset = av_rescale_q(start, AV_TIME_BASE_Q, tb);
-            if (pkt->pts != AV_NOPTS_VALUE) {
-                pkt->pts -= offset;
-            }
-            if (pkt->dts != AV_NOPTS_VALUE) {
-                pkt->dts -= offset;
-            }
             decode(video, pkt.get());
         }
         av_packet_unref(pkt.get());

@@ -5,8 +5,10 @@
 Usage: test_hostile.py CODER [TestClass ...]. Sources are made with the ffmpeg command and
 then rewritten tag by tag (flvcraft); outputs are checked with ffprobe.
 """
+import json
 import os
 import random
+import resource
 import shutil
 import signal
 import subprocess
@@ -54,6 +56,53 @@ class Running:
 def _log_path():
     return os.path.join(os.environ.get("TMPDIR", "/tmp"),
                         f"coder-log-{os.getpid()}-{random.randrange(1 << 30)}")
+
+
+MEMORY_CAP = 1 << 30  # address space of a child; runaway growth fails instead of swapping
+
+
+def run_limited(*args, timeout=30):
+    """Runs coder.dll under an address-space cap; the result carries its peak memory in
+    bytes (peak) and whether it had to be killed at the timeout (timed_out)."""
+    def cap():
+        resource.setrlimit(resource.RLIMIT_AS, (MEMORY_CAP, MEMORY_CAP))
+
+    log = open(_log_path(), "w+b")
+    start = time.monotonic()
+    proc = subprocess.Popen([tc.CODER, *args], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=log, preexec_fn=cap)
+    timed_out = False
+    while True:
+        pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
+        if pid:
+            break
+        if time.monotonic() - start > timeout:
+            proc.kill()
+            timed_out = True
+            pid, status, usage = os.wait4(proc.pid, 0)
+            break
+        time.sleep(0.01)
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    proc.elapsed = time.monotonic() - start
+    proc.peak = usage.ru_maxrss * 1024
+    proc.timed_out = timed_out
+    log.seek(0)
+    proc.stderr, proc.stdout = log.read(), b""
+    log.close()
+    os.unlink(log.name)
+    return proc
+
+
+def packet_kinds(path):
+    """{codec_type: packet count} of a file as ffprobe reads it ({} when it cannot)."""
+    out = subprocess.run(["ffprobe", "-v", "quiet", "-of", "json", "-count_packets",
+                          "-show_streams", path], capture_output=True, timeout=60).stdout
+    kinds = {}
+    for st in json.loads(out or b"{}").get("streams", []):
+        n = int(st.get("nb_read_packets", 0) or 0)
+        if n:
+            kinds[st["codec_type"]] = kinds.get(st["codec_type"], 0) + n
+    return kinds
 
 
 def wait_for(predicate, timeout=30):
@@ -216,6 +265,86 @@ class Targets(tc.CoderCase):
         self.assertFailed(run_coder("-i", self.short, *WINDOW_LINE, link), "dangling.avi")
         self.assertFalse(os.path.exists(victim))
         self.assertTrue(os.path.islink(link))
+
+
+def _zero(tags):
+    for t in tags:
+        t.ts = 0
+
+
+def _reverse(tags):
+    for t in tags:
+        t.ts = 3000 - t.ts if t.kind != flvcraft.SCRIPT else 0
+
+
+def _near_wrap(tags):
+    for t in tags:
+        t.ts = (t.ts + (1 << 32) - 1000) & 0xFFFFFFFF
+
+
+BACK = (1 << 32) - 2000  # added modulo 2^32: two seconds back
+JUMPS = {
+    "video_ahead_2^31": lambda t: flvcraft.shift(t, flvcraft.VIDEO, 1 << 31),
+    "audio_ahead_2^31": lambda t: flvcraft.shift(t, flvcraft.AUDIO, 1 << 31),
+    "both_ahead_2^32-1s": lambda t: flvcraft.shift(t, None, (1 << 32) - 1000),
+    "video_ahead_1h": lambda t: flvcraft.shift(t, flvcraft.VIDEO, 3600 * 1000),
+    "video_back_2s": lambda t: flvcraft.shift(t, flvcraft.VIDEO, BACK),
+    "audio_back_2s": lambda t: flvcraft.shift(t, flvcraft.AUDIO, BACK),
+    "video_starts_far": lambda t: flvcraft.shift(t, flvcraft.VIDEO, 1 << 31, 0),
+    "all_late": lambda t: flvcraft.shift(t, None, 1 << 31, 0),
+    "all_zero": _zero,
+    "backwards": _reverse,
+    "across_2^32": _near_wrap,
+}
+
+
+def craft(src, name, transform):
+    head, tags = flvcraft.read_tags(src)
+    transform(tags)
+    return flvcraft.write_tags(src[:-4] + "_" + name + ".flv", head, tags)
+
+
+class Timestamps(tc.CoderCase):
+    """Jumps, steps back, zeros and wrap-around: the output holds the real content, in step."""
+
+    SECONDS = 3
+    SOURCES = {
+        "flv1_mp3": (SMALL_VIDEO, SMALL_AUDIO),
+        "h264_aac": (("testsrc=size=160x120:rate=25",
+                      ["-c:v", "libx264", "-preset", "ultrafast", "-bf", "2", "-pix_fmt",
+                       "yuv420p"]), (SMALL_AUDIO[0], ["-c:a", "aac", "-ac", "1"])),
+    }
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        jobs = []
+        for name, (video, audio) in cls.SOURCES.items():
+            src = make_source(os.path.join(cls.tmp, name + ".flv"), cls.SECONDS, video, audio)
+            jobs += [(craft(src, jump, fn), ext) for jump, fn in JUMPS.items()
+                     for ext in ("avi", "mp3")]
+        cls.results = dict(tc.parallel(
+            lambda j: (j, run_limited("-i", j[0], *WINDOW_LINE, j[0][:-4] + "." + j[1])), jobs))
+
+    def test_output_lasts_as_long_as_the_content_and_stays_in_step(self):
+        for (src, ext), proc in self.results.items():
+            with self.subTest(source=os.path.basename(src), format=ext):
+                out = src[:-4] + "." + ext
+                self.assertFalse(proc.timed_out)
+                self.assertSucceeded(proc, out, ext == "avi")
+                info = probe(out)
+                self.assertAlmostEqual(float(info["format"]["duration"]), self.SECONDS,
+                                       delta=0.4)
+                ends, sizes = tc.packet_stats(out)
+                self.assertAlmostEqual(ends["audio"], self.SECONDS, delta=0.4)
+                if ext == "avi":
+                    self.assertLess(abs(ends["video"] - ends["audio"]), 0.3, ends)
+                    frames = int(stream_of(info, "video").get("nb_frames", 0))
+                    self.assertAlmostEqual(frames, self.SECONDS * 29.97, delta=8)
+
+    def test_memory_stays_flat(self):
+        peaks = [proc.peak for proc in self.results.values()]
+        self.assertLess(max(peaks), 100 << 20)
 
 
 def main():
