@@ -338,6 +338,11 @@ class Shapes(CoderCase):
              dict(channels=1, sample_rate=44100, bit_rate=64000)),
             ("stereo.flv", "low.wmv", ("-ab", "16"), dict(bit_rate=24000, note="24 kbit/s")),
             ("stereo.flv", "high.mp3", ("-ab", "200"), dict(bit_rate=160000, note="160 kbit/s")),
+            # Below 16 kHz the MP3 encoder takes no more than 64 kbit/s.
+            ("stereo.flv", "low_rate.mp3", ("-ar", "8000", "-ab", "96"),
+             dict(bit_rate=64000, note="using 64 kbit/s")),
+            ("stereo.flv", "low_rate.avi", ("-ar", "12000", "-ab", "80", "-ac", "1"),
+             dict(bit_rate=64000, note="using 64 kbit/s")),
             ("stereo.flv", "b160.avi", ("-b", "160", "-r", "15"), dict(kbits=160, fps=15)),
             ("stereo.flv", "b768.avi", ("-b", "768", "-s", "480x360"), dict(kbits=768)),
         ]
