@@ -1,19 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What went wrong, in words a user understands. The closing line of a failed conversion is
-// what the user is shown as the reason, so it says what is wrong with which file.
+// what the user is shown as the reason, so it says plainly what is wrong with which file,
+// followed by the system's or the library's own words in brackets.
 #pragma once
 
 #include <string>
 
 namespace coder {
 
-// A system error on the target or its folder, in plain words followed by the system's own
-// text: "the disk is full (No space left on device)".
+// A system error while creating or writing the target: "the disk is full (No space left
+// on device)".
 std::string fileProblem(int err);
+// The same for an FFmpeg error code from writing.
+std::string writeProblem(int averror);
+// An FFmpeg error code from reading the source midway.
+std::string readProblem(int averror);
 
-// A failure of the FFmpeg libraries while reading a source, in plain words followed by the
-// library's own text: "it is truncated or damaged (End of file)".
-std::string sourceProblem(int averror);
+// The whole message for a source that cannot be opened or read as a video: missing, a
+// folder, empty, not a Flash video, truncated before its first frames.
+std::string unreadableSource(const std::string& path, int averror);
 
 // Throws Failure naming what the target lacks when no video or no audio could be decoded
 // from a source that carries it.

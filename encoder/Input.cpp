@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Input.h"
 
+#include "Errors.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -11,12 +13,8 @@ extern "C" {
 namespace coder {
 
 Input::Input(const std::string& path) : path_(path) {
-    if (::stat(path.c_str(), &stat_) != 0) {
-        const int e = errno;
-        throw Failure("cannot open input file " + quoted(path) + ": " + std::strerror(e));
-    }
-    if (!S_ISREG(stat_.st_mode)) {
-        throw Failure("input file " + quoted(path) + " is not a regular file");
+    if (::stat(path.c_str(), &stat_) != 0 || !S_ISREG(stat_.st_mode) || stat_.st_size == 0) {
+        throw Failure(unreadableSource(path, AVERROR(errno)));
     }
     // Read the name as a local file, never as a URL or a playlist that points elsewhere, and
     // only with the demuxers for Flash video (and its MP4 cousin F4V).
@@ -27,12 +25,12 @@ Input::Input(const std::string& path) : path_(path) {
     int ret = avformat_open_input(&raw, ("file:" + path).c_str(), nullptr, &opts);
     av_dict_free(&opts);
     if (ret < 0) {
-        throw Failure("cannot read input file " + quoted(path) + ": " + avError(ret));
+        throw Failure(unreadableSource(path, ret));
     }
     fmt_.reset(raw);
     ret = avformat_find_stream_info(raw, nullptr);
     if (ret < 0) {
-        throw Failure("cannot read input file " + quoted(path) + ": " + avError(ret));
+        throw Failure(unreadableSource(path, ret));
     }
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         raw->streams[i]->discard = AVDISCARD_ALL;
@@ -47,9 +45,10 @@ Input::Input(const std::string& path) : path_(path) {
         }
         const AVCodecParameters* par = raw->streams[*index]->codecpar;
         if (par->codec_id == AV_CODEC_ID_NONE && par->codec_tag != 0) {
-            throw Failure("input file " + quoted(path) + " holds " +
-                          (index == &videoIndex_ ? "video" : "audio") +
-                          " in a format that cannot be decoded");
+            throw Failure(coder::format(
+                "input file %s holds %s in a codec that cannot be decoded "
+                "(unknown codec number %u)",
+                quoted(path).c_str(), index == &videoIndex_ ? "video" : "audio", par->codec_tag));
         }
         if (par->codec_id == AV_CODEC_ID_NONE) {
             *index = -1;
@@ -66,7 +65,8 @@ Input::Input(const std::string& path) : path_(path) {
         adec_ = openDecoder(audioIndex_);
     }
     if (!vdec_ && !adec_) {
-        throw Failure("input file " + quoted(path) + " has neither video nor audio");
+        throw Failure("input file " + quoted(path) +
+                      " is truncated or damaged: it holds neither video nor audio");
     }
     timeline_ = std::make_unique<Timeline>(*raw, std::vector<int>{videoIndex_, audioIndex_});
 }
@@ -84,7 +84,8 @@ CodecPtr Input::openDecoder(int index) {
     const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
     const char* kind = st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? "video" : "audio";
     if (!codec) {
-        throw Failure(std::string("no decoder for the ") + kind + " of " + quoted(path_) + " (" +
+        throw Failure("input file " + quoted(path_) + " holds " + kind +
+                      " in a codec that cannot be decoded here (" +
                       avcodec_get_name(st->codecpar->codec_id) + ")");
     }
     CodecPtr ctx(avcodec_alloc_context3(codec));
@@ -100,8 +101,8 @@ CodecPtr Input::openDecoder(int index) {
         ret = avcodec_open2(ctx.get(), codec, nullptr);
     }
     if (ret < 0) {
-        throw Failure(std::string("cannot decode the ") + kind + " of " + quoted(path_) + ": " +
-                      avError(ret));
+        throw Failure(std::string("the ") + kind + " of input file " + quoted(path_) +
+                      " cannot be decoded: " + avError(ret));
     }
     st->discard = AVDISCARD_DEFAULT;
     return ctx;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Output.h"
 
+#include "Errors.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -191,7 +193,7 @@ void Output::open(const struct stat& input) {
     oc_->flags |= AVFMT_FLAG_CUSTOM_IO;
     const int ret = avformat_write_header(oc_.get(), nullptr);
     if (ret < 0) {
-        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + avError(ret));
+        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + writeProblem(ret));
     }
 }
 
@@ -202,7 +204,7 @@ void Output::encode(bool video, AVFrame* frame) {
 void Output::close() {
     const int ret = av_write_trailer(oc_.get());
     if (ret < 0) {
-        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + avError(ret));
+        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + writeProblem(ret));
     }
     target_.close();
     oc_->pb = nullptr;  // gone with the target; the size now comes from the closed file
@@ -267,7 +269,7 @@ void Output::writePacket(Out& out, bool video, AVPacket* pkt) {
     pkt->stream_index = out.stream->index;
     const int ret = av_interleaved_write_frame(oc_.get(), pkt);
     if (ret < 0) {
-        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + avError(ret));
+        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + writeProblem(ret));
     }
     reporter_.update(stats());
 }

@@ -73,13 +73,18 @@ void Transcoder::run() {
         out_->encode(false, nullptr);
     }
     if (!out_->wroteAnything()) {
-        throw Failure("nothing could be decoded from input file " + quoted(opt_.input));
+        throw Failure("nothing in input file " + quoted(opt_.input) +
+                      " could be decoded: it is damaged, or not a valid Flash video");
     }
     // A target without a stream that the source carries is no conversion of it.
     if (const OutputStats w = out_->stats(); w.frames == 0 || w.audioBytes == 0) {
         checkEveryStream(opt_.input, hasVideo_ && w.frames == 0, hasAudio_ && w.audioBytes == 0);
     }
     out_->close();
+    if (in_->discontinuities() > 0) {
+        reporter_.info("Note: " + std::to_string(in_->discontinuities()) +
+                       " jumps in the timestamps of the input were bridged");
+    }
     if (damaged_ > 0) {
         reporter_.info("Note: " + std::to_string(damaged_.load()) +
                        " damaged packets of the input were skipped");
@@ -104,7 +109,7 @@ void Transcoder::produce() {
             }
             if (fmt->pb && fmt->pb->error < 0 && fmt->pb->error != AVERROR_EOF) {
                 throw Failure("cannot read input file " + quoted(opt_.input) + ": " +
-                              avError(fmt->pb->error));
+                              readProblem(fmt->pb->error));
             }
             if (++errors > kMaxReadErrors) {
                 break;
