@@ -81,9 +81,11 @@ void Transcoder::run() {
         checkEveryStream(opt_.input, hasVideo_ && w.frames == 0, hasAudio_ && w.audioBytes == 0);
     }
     out_->close();
-    if (in_->discontinuities() > 0) {
-        reporter_.info("Note: " + std::to_string(in_->discontinuities()) +
-                       " jumps in the timestamps of the input were bridged");
+    if (const int n = in_->discontinuities(); n > 0) {
+        reporter_.info(
+            format("Note: the timestamps of the input jump %d time%s; the gaps were "
+                   "closed",
+                   n, n == 1 ? "" : "s"));
     }
     if (damaged_ > 0) {
         reporter_.info("Note: " + std::to_string(damaged_.load()) +
