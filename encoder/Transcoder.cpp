@@ -83,9 +83,7 @@ void Transcoder::run() {
     out_->close();
     if (const int n = in_->discontinuities(); n > 0) {
         reporter_.info(
-            format("Note: the timestamps of the input jump %d time%s; the gaps were "
-                   "closed",
-                   n, n == 1 ? "" : "s"));
+            format("Note: %d jump%s in the input's timestamps closed up", n, n == 1 ? "" : "s"));
     }
     if (damaged_ > 0) {
         reporter_.info("Note: " + std::to_string(damaged_.load()) +
