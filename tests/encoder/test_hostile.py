@@ -347,6 +347,100 @@ class Timestamps(tc.CoderCase):
         self.assertLess(max(peaks), 100 << 20)
 
 
+def hostile_sources(data):
+    """(label, bytes) of damaged copies of a small FLV: absurd sizes, truncations at every
+    tag boundary, broken size fields."""
+    head, tags = flvcraft.parse(data)
+    offs = flvcraft.boundaries(head, tags)
+    out = []
+
+    def patched(pos, value):
+        b = bytearray(data)
+        b[pos:pos + len(value)] = value
+        return bytes(b)
+
+    mid = offs[len(tags) // 2]
+    video = [o for o, t in zip(offs, tags) if t.kind == flvcraft.VIDEO]
+    audio = [o for o, t in zip(offs, tags) if t.kind == flvcraft.AUDIO]
+    out += [("size_16M_mid", patched(mid + 1, b"\xff\xff\xff")),
+            ("size_16M_first_video", patched(video[0] + 1, b"\xff\xff\xff")),
+            ("size_16M_first_audio", patched(audio[0] + 1, b"\xff\xff\xff")),
+            ("size_0_all_video", bytes(b"".join(
+                (t.header(0) + b"\0\0\0\x0b") if t.kind == flvcraft.VIDEO else t.encode()
+                for t in tags))),
+            ("size_1_mid", patched(mid + 1, b"\0\0\x01")),
+            ("header_offset_4G", patched(5, b"\xff\xff\xff\xff")),
+            ("prev_sizes_wrong", bytes(b"".join(t.encode()[:-4] + b"\xde\xad\xbe\xef"
+                                                for t in tags)))]
+    out[3] = (out[3][0], head + out[3][1])
+    out[6] = (out[6][0], head + out[6][1])
+    for i, off in enumerate(offs):
+        out.append((f"cut_at_tag_{i}", data[:off]))
+        if 0 < i < len(offs) - 1:
+            out.append((f"cut_inside_tag_{i}", data[:off + 5]))
+    return out
+
+
+# Names that must never make a line of the log read as success, nor be taken as options.
+AWKWARD = ["plain", "clip\nvideo", "clip\r\nvideo", "-dash #?%20 中文", "clip\rvideo"]
+
+
+class Hostile(tc.CoderCase):
+    """Every damaged or crafted source ends in bounded time and memory, lasts no longer than
+    its content, and is reported as converted only when the target holds all its streams."""
+
+    SECONDS = 1
+    TIMEOUT = 30
+    MEMORY = 100 << 20
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        # Few tags, so that it can be cut at every one of them. (Timestamps covers the jumps.)
+        base = make_source(os.path.join(cls.tmp, "base.flv"), cls.SECONDS,
+                           ("testsrc=size=160x120:rate=10", ["-c:v", "flv"]),
+                           (SMALL_AUDIO[0], ["-c:a", "libmp3lame", "-ar", "11025", "-ac", "1"]))
+        sources = hostile_sources(tc.read(base))
+        jobs = []
+        for i, (label, content) in enumerate(sources):
+            src = os.path.join(cls.tmp, f"{AWKWARD[i % len(AWKWARD)]}_{label}.flv")
+            with open(src, "wb") as f:
+                f.write(content)
+            exts = ("avi", "mp3") if i % 3 == 0 or not label.startswith("cut") else ("avi",)
+            jobs += [(label, src, ext) for ext in exts]
+
+        def convert(job):
+            label, src, ext = job
+            out = src[:-4] + "." + ext
+            proc = run_limited("-i", src, *WINDOW_LINE, out, timeout=cls.TIMEOUT)
+            return job, proc, packet_kinds(src), packet_kinds(out) if os.path.exists(out) else {}
+
+        cls.results = tc.parallel(convert, jobs)
+
+    def test_bounded_honest_and_no_longer_than_the_content(self):
+        converted = 0
+        for (label, src, ext), proc, source_kinds, target_kinds in self.results:
+            with self.subTest(source=label, format=ext):
+                out = src[:-4] + "." + ext
+                self.assertFalse(proc.timed_out, f"still running after {self.TIMEOUT} s")
+                self.assertLess(proc.peak, self.MEMORY)
+                log = log_lines(proc.stderr)
+                self.assertTrue(log)
+                self.assertEqual([x for x in log[:-1] if x.startswith("video")], [])
+                if not log[-1].startswith("video"):
+                    self.assertNotEqual(proc.returncode, 0)
+                    self.assertFalse(os.path.exists(out), log[-1])
+                    continue
+                converted += 1
+                self.assertEqual(proc.returncode, 0)
+                wanted = {"audio"} if ext == "mp3" else {"audio", "video"}
+                self.assertLessEqual(wanted & set(source_kinds), set(target_kinds), log[-3:])
+                duration = float(probe(out)["format"]["duration"])
+                self.assertLessEqual(duration, self.SECONDS + 1.0)
+        # The jumps and most cuts keep content worth converting.
+        self.assertGreater(converted, len(self.results) // 2)
+
+
 def main():
     if len(sys.argv) < 2:
         sys.exit("usage: test_hostile.py CODER [TestClass ...]")
