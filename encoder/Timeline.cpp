@@ -9,9 +9,17 @@ namespace coder {
 namespace {
 
 constexpr AVRational kMicro{1, 1000000};
-// A leap ahead longer than this (and than a few usual steps) that no other stream fills is
-// a discontinuity; so is a stream starting this far from the others.
+// A stream starting this far from the others joins them.
 constexpr int64_t kMaxGapUs = 1000000;
+// Gaps that take the timeline past where any stream has been are taken as content (silence,
+// or a picture held) up to this much in all, refilled slowly as content goes by; beyond it,
+// a gap is a discontinuity. A gap that the other streams fill is always content.
+constexpr int64_t kLeadBudgetUs = 500000;
+constexpr int64_t kRefillDivisor = 60;
+// The usual distance between packets is learnt up to this.
+constexpr int64_t kMaxStepUs = 1000000;
+// Presentation and decoding time of one video packet differ by reordering, never by more.
+constexpr int64_t kMaxReorderUs = 1000000;
 // Timestamps beyond this (in any time base) are taken as missing: they cannot be real, and
 // arithmetic on them could overflow.
 constexpr int64_t kInsane = int64_t(1) << 52;
@@ -43,7 +51,8 @@ int64_t firstStep(const AVStream& st) {
 
 }  // namespace
 
-Timeline::Timeline(const AVFormatContext& fmt, std::vector<int> streams) {
+Timeline::Timeline(const AVFormatContext& fmt, std::vector<int> streams)
+    : budgetUs_(kLeadBudgetUs) {
     const int64_t start = fmt.start_time == AV_NOPTS_VALUE || std::llabs(fmt.start_time) > kInsane
                               ? 0
                               : fmt.start_time;
@@ -57,6 +66,7 @@ Timeline::Timeline(const AVFormatContext& fmt, std::vector<int> streams) {
         t.tb = st.time_base;
         t.offset = -av_rescale_q(start, AV_TIME_BASE_Q, t.tb);
         t.step = firstStep(st);
+        t.audio = st.codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
         tracks_.push_back(t);
     }
 }
@@ -80,11 +90,6 @@ int64_t Timeline::latestEndUs(const Track& except) const {
     return latest;
 }
 
-bool Timeline::coveredByOthers(const Track& t, int64_t atUs) const {
-    const int64_t latest = latestEndUs(t);
-    return latest != AV_NOPTS_VALUE && latest + kMaxGapUs >= atUs;
-}
-
 void Timeline::rebase(AVPacket& pkt) {
     Track* t = find(pkt.stream_index);
     if (!t) {
@@ -95,16 +100,20 @@ void Timeline::rebase(AVPacket& pkt) {
             *ts = AV_NOPTS_VALUE;
         }
     }
+    if (pkt.pts != AV_NOPTS_VALUE && pkt.dts != AV_NOPTS_VALUE && pkt.pts != pkt.dts &&
+        (t->audio || std::llabs(us(pkt.pts - pkt.dts, t->tb)) > kMaxReorderUs)) {
+        pkt.pts = pkt.dts;  // audio is never reordered; video not by that much
+    }
     const int64_t key = pkt.dts != AV_NOPTS_VALUE ? pkt.dts : pkt.pts;
     if (key == AV_NOPTS_VALUE) {
         return;  // the decoder's guess from the previous frame is as good as ours
     }
     int64_t at = key + t->offset;
     const int64_t atUs = us(at, t->tb);
+    const int64_t others = latestEndUs(*t);
     int64_t wanted = at;
     if (t->last == AV_NOPTS_VALUE) {
         // A stream's first packet: where the others are, or the start.
-        const int64_t others = latestEndUs(*t);
         const int64_t reference = others == AV_NOPTS_VALUE ? 0 : others;
         if (std::llabs(atUs - reference) > kMaxGapUs) {
             wanted = fromUs(reference, t->tb);
@@ -112,11 +121,22 @@ void Timeline::rebase(AVPacket& pkt) {
     } else {
         const int64_t delta = at - t->last;
         const int64_t gap = at - t->end;
-        const int64_t allowed = std::max(fromUs(kMaxGapUs, t->tb), 4 * t->step);
-        if (delta <= 0 || (gap > allowed && !coveredByOthers(*t, atUs))) {
-            wanted = t->end;
-        } else if (delta <= allowed) {
-            t->step = delta;
+        if (delta <= 0) {
+            wanted = t->end;  // a step back or a repeat
+        } else if (gap > t->step / 2 + fromUs(5000, t->tb)) {
+            // New time that no stream has reached yet is taken from the budget.
+            const int64_t leadUs = atUs - std::max(t->endUs, others);
+            if (leadUs > budgetUs_) {
+                wanted = t->end;
+            } else {
+                budgetUs_ -= std::max<int64_t>(0, leadUs);
+                if (delta <= 4 * t->step) {
+                    t->step = std::min(delta, fromUs(kMaxStepUs, t->tb));  // a new rate
+                }
+            }
+        } else {
+            t->step = std::max<int64_t>(1, delta);
+            budgetUs_ = std::min(kLeadBudgetUs, budgetUs_ + us(delta, t->tb) / kRefillDivisor);
         }
     }
     if (wanted != at) {
@@ -131,8 +151,7 @@ void Timeline::rebase(AVPacket& pkt) {
         pkt.dts += t->offset;
     }
     t->last = at;
-    const bool plausible =
-        pkt.duration > 0 && pkt.duration <= 4 * t->step + fromUs(kMaxGapUs, t->tb);
+    const bool plausible = pkt.duration > 0 && pkt.duration <= 2 * t->step + fromUs(5000, t->tb);
     t->end = at + (plausible ? pkt.duration : t->step);
     t->endUs = us(t->end, t->tb);
 }

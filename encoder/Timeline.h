@@ -8,6 +8,8 @@
 // after it look old, so that it is dropped. Here a step back, and a leap ahead that no other
 // stream fills, is a discontinuity: the stream's later timestamps are moved so that it goes
 // on where its content left off. A stream that starts far from the others joins them.
+// A gap that other streams fill is content (this stream paused); gaps that take the
+// timeline past where any stream has been are content only up to a small budget.
 #pragma once
 
 #include <cstdint>
@@ -40,13 +42,14 @@ class Timeline {
         int64_t end = 0;                // where the latest packet's content ends, in tb
         int64_t endUs = 0;              // the same in microseconds
         int64_t step = 0;               // usual distance between packets, in tb
+        bool audio = false;
     };
 
     Track* find(int index);
-    bool coveredByOthers(const Track& t, int64_t us) const;
     int64_t latestEndUs(const Track& except) const;
 
     std::vector<Track> tracks_;
+    int64_t budgetUs_;  // how much time gaps may still add beyond where any stream has been
     int discontinuities_ = 0;
 };
 

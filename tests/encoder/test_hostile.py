@@ -282,6 +282,14 @@ def _near_wrap(tags):
         t.ts = (t.ts + (1 << 32) - 1000) & 0xFFFFFFFF
 
 
+def _far_composition_times(tags):
+    """H.264 tags carry the distance from decoding to presentation time, 24 bits in ms."""
+    avc = [t for t in tags if t.kind == flvcraft.VIDEO and t.data[0] & 0x0F == 7]
+    for t in avc[len(avc) // 2:]:
+        if len(t.data) > 5 and t.data[1] == 1:
+            t.data = t.data[:2] + b"\x7f\xff\xff" + t.data[5:]
+
+
 BACK = (1 << 32) - 2000  # added modulo 2^32: two seconds back
 JUMPS = {
     "video_ahead_2^31": lambda t: flvcraft.shift(t, flvcraft.VIDEO, 1 << 31),
@@ -295,6 +303,7 @@ JUMPS = {
     "all_zero": _zero,
     "backwards": _reverse,
     "across_2^32": _near_wrap,
+    "presentation_hours_late": _far_composition_times,
 }
 
 
