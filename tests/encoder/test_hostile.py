@@ -282,6 +282,13 @@ def _near_wrap(tags):
         t.ts = (t.ts + (1 << 32) - 1000) & 0xFFFFFFFF
 
 
+def _pause(kind):
+    """Leaves out one stream's tags from 1 s to 2 s: a real pause, which stays in the output."""
+    def drop(tags):
+        tags[:] = [t for t in tags if t.kind != kind or not 1000 <= t.ts < 2000]
+    return drop
+
+
 def _far_composition_times(tags):
     """H.264 tags carry the distance from decoding to presentation time, 24 bits in ms."""
     avc = [t for t in tags if t.kind == flvcraft.VIDEO and t.data[0] & 0x0F == 7]
@@ -304,6 +311,8 @@ JUMPS = {
     "backwards": _reverse,
     "across_2^32": _near_wrap,
     "presentation_hours_late": _far_composition_times,
+    "audio_pause_1s": _pause(flvcraft.AUDIO),
+    "video_pause_1s": _pause(flvcraft.VIDEO),
 }
 
 
