@@ -6,6 +6,7 @@
 #include "SignalRemoval.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,6 +24,8 @@ namespace coder {
 
 namespace {
 constexpr int kBufferSize = 64 * 1024;
+const std::string kTempPart = ".part";
+const std::string kTempSuffix = ".XXXXXX" + kTempPart;
 
 int writeCallback(void* opaque, uint8_t* buf, int size) {
     return static_cast<TargetFile*>(opaque)->writeBytes(buf, size);
@@ -107,11 +110,10 @@ void TargetFile::createBeside(const struct stat& old) {
     replace_ = real;
     std::free(real);
     const auto slash = replace_.rfind('/');
+    const std::string folder = replace_.substr(0, slash + 1);
     std::string base = replace_.substr(slash + 1);
-    static const std::string kPart = ".part";
-    static const std::string kSuffix = ".XXXXXX" + kPart;
-    const long nameMax = ::pathconf(replace_.substr(0, slash + 1).c_str(), _PC_NAME_MAX);
-    const size_t room = size_t(nameMax > 0 ? nameMax : 255) - kSuffix.size();
+    const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    const size_t room = size_t(nameMax > 0 ? nameMax : 255) - kTempSuffix.size();
     if (base.size() > room) {
         base.resize(room);
         while (!base.empty() && (static_cast<unsigned char>(base.back()) & 0xC0) == 0x80) {
@@ -121,16 +123,63 @@ void TargetFile::createBeside(const struct stat& old) {
             base.pop_back();
         }
     }
-    std::string temp = replace_.substr(0, slash + 1) + base + kSuffix;
+    tempName_ = folder + base + kTempSuffix;
+    const mode_t mode = old.st_mode & 0777;
+    // A file without a name where the disk allows it: whatever ends the process, even
+    // SIGKILL, it vanishes. It is given a name only once complete.
     int fd;
     do {
-        fd = ::mkostemps(temp.data(), int(kPart.size()), O_CLOEXEC);
+        fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0) {
+        unnamed_ = true;
+        adopt(fd, std::string());
+        return;
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        fail("cannot replace output file", errno);
+    }
+    std::string temp = tempName_;
+    do {
+        fd = ::mkostemps(temp.data(), int(kTempPart.size()), O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         fail("cannot replace output file", errno);
     }
-    ::fchmod(fd, old.st_mode & 0777);
+    ::fchmod(fd, mode);
     adopt(fd, temp);
+}
+
+int TargetFile::giveName() {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = tempName_;
+        unsigned char random[6] = {};
+        if (::getrandom(random, sizeof random, 0) != ssize_t(sizeof random)) {
+            return errno ? errno : EIO;
+        }
+        static const char kLetters[] =
+            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+        const size_t x = name.size() - kTempSuffix.size() + 1;
+        for (size_t i = 0; i < sizeof random; ++i) {
+            name[x + i] = kLetters[random[i] % (sizeof kLetters - 1)];
+        }
+        // By descriptor where allowed, else through its entry in /proc.
+        int ret = ::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
+        if (ret != 0 && errno != EEXIST) {
+            ret = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+        }
+        if (ret == 0) {
+            written_ = name;
+            unnamed_ = false;
+            removeOnTermination(written_, own_);
+            return 0;
+        }
+        if (errno != EEXIST) {
+            return errno;
+        }
+    }
+    return EEXIST;
 }
 
 void TargetFile::openDevice(const struct stat& input) {
@@ -171,7 +220,9 @@ void TargetFile::adopt(int fd, const std::string& written) {
         fail("cannot create output file", e);
     }
     owned_ = true;
-    removeOnTermination(written_, own_);
+    if (!unnamed_) {
+        removeOnTermination(written_, own_);
+    }
 }
 
 int TargetFile::writeBytes(const uint8_t* buf, int size) {
@@ -248,6 +299,9 @@ void TargetFile::close() {
     if (!e && !replace_.empty() && ::fsync(fd_) != 0) {
         e = errno;
     }
+    if (!e && unnamed_) {
+        e = giveName();
+    }
     if (::close(fd_) != 0 && !e) {
         e = errno;
     }
@@ -255,8 +309,8 @@ void TargetFile::close() {
     if (e) {
         fail("cannot write output file", e);
     }
-    if (!owned_) {
-        return;  // a device
+    if (!owned_ || unnamed_) {
+        return;  // a device; or nothing was written, and the unnamed file is gone
     }
     struct stat st {};
     if (::stat(written_.c_str(), &st) != 0 || !sameFile(st, own_)) {
@@ -277,7 +331,7 @@ void TargetFile::discard() {
         ::close(fd_);
         fd_ = -1;
     }
-    if (owned_) {
+    if (owned_ && !unnamed_) {
         keepOnTermination();
         struct stat st {};
         if (::stat(written_.c_str(), &st) == 0 && sameFile(st, own_)) {

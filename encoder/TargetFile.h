@@ -5,10 +5,11 @@
 //
 // A target that does not exist is created exclusively, so a file that another program
 // creates under the same name meanwhile is never written over. An existing target that may
-// be replaced (-y) is left as it is while we write: the new file is written beside it under
-// a temporary name and renamed over it only once complete, so a failed conversion leaves the
-// old file intact and never truncates a file that another conversion is still writing. Only
-// a file that we created is ever removed, also when we are terminated by a signal.
+// be replaced (-y) is left as it is while we write: the new file is written beside it, as a
+// file without a name where the disk allows (else under a temporary name), and renamed over
+// it only once complete, so a failed or killed conversion leaves the old file intact and
+// never truncates a file that another conversion is still writing. Only a file that we
+// created is ever removed, also when we are terminated by a signal.
 #pragma once
 
 #include <sys/stat.h>
@@ -49,12 +50,15 @@ class TargetFile {
     void createBeside(const struct stat& old);
     void openDevice(const struct stat& input);
     void adopt(int fd, const std::string& written);
+    int giveName();  // links an unnamed file into the folder; 0 or an errno
     void release();
     void fail(const std::string& what, int err) const;
 
-    std::string path_;     // the target as given
-    std::string written_;  // the file we write: the target itself, or a temporary beside it
-    std::string replace_;  // when writing beside: the file that the finished one replaces
+    std::string path_;      // the target as given
+    std::string written_;   // the file we write: the target itself, or a temporary beside it
+    std::string replace_;   // when writing beside: the file that the finished one replaces
+    std::string tempName_;  // when writing beside: the pattern of its temporary name
+    bool unnamed_ = false;  // writing beside, into a file that has no name yet
     int fd_ = -1;
     AVIOContext* io_ = nullptr;
     bool regular_ = false;
