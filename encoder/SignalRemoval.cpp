@@ -37,7 +37,8 @@ void installHandlers() {
         struct sigaction sa {};
         sa.sa_handler = onTerminatingSignal;
         sigemptyset(&sa.sa_mask);
-        for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        // Also on a crash (inside a library, say), so that no partial file is left.
+        for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
             struct sigaction old {};
             // A signal ignored by whoever started us stays ignored (nohup).
             if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) {

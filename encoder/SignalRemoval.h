@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Removes the unfinished file of ours when the process is ended by SIGTERM, SIGINT or
-// SIGHUP, so that a stopped conversion leaves no partial file behind. One file at a time.
+// SIGHUP, or crashes, so that a stopped conversion leaves no partial file behind. One file
+// at a time.
 #pragma once
 
 #include <sys/stat.h>

@@ -2,6 +2,7 @@
 #include "Transcoder.h"
 
 #include "Errors.h"
+#include "Samples.h"
 
 #include <algorithm>
 #include <string>
@@ -159,6 +160,9 @@ void Transcoder::decode(bool video, AVPacket* pkt) {
                 break;  // flushing: do not spin on a decoder that keeps failing
             }
             continue;
+        }
+        if (!video) {
+            clampSamples(*frame);
         }
         filter(video, frame.get());
         av_frame_unref(frame.get());

@@ -477,6 +477,28 @@ class Hostile(tc.CoderCase):
         # The jumps and most cuts keep content worth converting.
         self.assertGreater(converted, len(self.results) // 2)
 
+    def test_audio_decoded_beyond_full_scale(self):
+        # A size field that runs one Nellymoser tag on into the rest of the file: decoded,
+        # it gives samples of 1e14 and more, on which the MP3 encoder used to abort.
+        src = make_source(self.path("nelly.flv"), 2, ("testsrc=size=160x120:rate=10",
+                                                      ["-c:v", "flv"]),
+                          ("sine=frequency=330:sample_rate=44100",
+                           ["-c:a", "nellymoser", "-ar", "22050", "-ac", "1"]))
+        data = bytearray(tc.read(src))
+        head, tags = flvcraft.parse(bytes(data))
+        offs = flvcraft.boundaries(head, tags)
+        audio = [o for o, t in zip(offs, tags) if t.kind == flvcraft.AUDIO]
+        pos = audio[len(audio) // 3]
+        data[pos + 1:pos + 4] = b"\x88\x7a\xde"
+        with open(src, "wb") as f:
+            f.write(data)
+        for ext in ("mp3", "avi"):
+            with self.subTest(format=ext):
+                out = self.path("nelly." + ext)
+                proc = run_limited("-i", src, *WINDOW_LINE, out)
+                self.assertGreaterEqual(proc.returncode, 0, log_lines(proc.stderr)[-1:])
+                self.assertSucceeded(proc, out, ext == "avi")
+
 
 def main():
     if len(sys.argv) < 2:
