@@ -66,9 +66,18 @@ Timeline::Timeline(const AVFormatContext& fmt, std::vector<int> streams)
         t.tb = st.time_base;
         t.offset = -av_rescale_q(start, AV_TIME_BASE_Q, t.tb);
         t.step = firstStep(st);
+        t.recent.fill(t.step);
         t.audio = st.codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
         tracks_.push_back(t);
     }
+}
+
+void Timeline::Track::learn(int64_t delta) {
+    // The smallest of the latest distances: gaps and jumps make distances longer, never
+    // shorter, so they cannot teach a stream to spread its packets out.
+    recent[next] = std::max<int64_t>(1, delta);
+    next = (next + 1) % recent.size();
+    step = *std::min_element(recent.begin(), recent.end());
 }
 
 Timeline::Track* Timeline::find(int index) {
@@ -130,12 +139,10 @@ void Timeline::rebase(AVPacket& pkt) {
                 wanted = t->end;
             } else {
                 budgetUs_ -= std::max<int64_t>(0, leadUs);
-                if (delta <= 4 * t->step) {
-                    t->step = std::min(delta, fromUs(kMaxStepUs, t->tb));  // a new rate
-                }
+                t->learn(std::min(delta, fromUs(kMaxStepUs, t->tb)));  // perhaps a new rate
             }
         } else {
-            t->step = std::max<int64_t>(1, delta);
+            t->learn(delta);
             budgetUs_ = std::min(kLeadBudgetUs, budgetUs_ + us(delta, t->tb) / kRefillDivisor);
         }
     }

@@ -12,6 +12,7 @@
 // timeline past where any stream has been are content only up to a small budget.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -37,11 +38,14 @@ class Timeline {
     struct Track {
         int index = -1;
         AVRational tb{1, 1000};
-        int64_t offset = 0;             // added to the source's timestamps, in tb
-        int64_t last = AV_NOPTS_VALUE;  // moved dts of the latest packet, in tb
-        int64_t end = 0;                // where the latest packet's content ends, in tb
-        int64_t endUs = 0;              // the same in microseconds
-        int64_t step = 0;               // usual distance between packets, in tb
+        int64_t offset = 0;               // added to the source's timestamps, in tb
+        int64_t last = AV_NOPTS_VALUE;    // moved dts of the latest packet, in tb
+        int64_t end = 0;                  // where the latest packet's content ends, in tb
+        int64_t endUs = 0;                // the same in microseconds
+        int64_t step = 0;                 // usual distance between packets, in tb
+        std::array<int64_t, 8> recent{};  // the latest distances, which step is learnt from
+        size_t next = 0;
+        void learn(int64_t delta);
         bool audio = false;
     };
 
