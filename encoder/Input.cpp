@@ -12,6 +12,11 @@ extern "C" {
 
 namespace coder {
 
+namespace {
+// Beyond 4K: no Flash video is this large, and no memory limit of ours lets it be decoded.
+constexpr int64_t kLargestPicture = int64_t(4096) * 2304;
+}  // namespace
+
 Input::Input(const std::string& path) : path_(path) {
     if (::stat(path.c_str(), &stat_) != 0 || !S_ISREG(stat_.st_mode) || stat_.st_size == 0) {
         throw Failure(unreadableSource(path, AVERROR(errno)));
@@ -99,6 +104,13 @@ CodecPtr Input::openDecoder(int index) {
         // decoder would add little on two cores and cost a few megabytes of frames.
         ctx->thread_count = 1;
         ret = avcodec_open2(ctx.get(), codec, nullptr);
+    }
+    const AVCodecParameters& par = *st->codecpar;
+    if (ret == AVERROR(ENOMEM) && int64_t(par.width) * par.height > kLargestPicture) {
+        throw Failure(
+            coder::format("the video of input file %s claims pictures of %dx%d pixels, "
+                          "too large to decode; the file is damaged",
+                          quoted(path_).c_str(), par.width, par.height));
     }
     if (ret < 0) {
         throw Failure(std::string("the ") + kind + " of input file " + quoted(path_) +

@@ -477,6 +477,27 @@ class Hostile(tc.CoderCase):
         # The jumps and most cuts keep content worth converting.
         self.assertGreater(converted, len(self.results) // 2)
 
+
+
+class Decoding(tc.CoderCase):
+    """Damaged streams that decoders take badly: absurd picture sizes, wild samples."""
+
+    MEMORY = 100 << 20
+
+    def test_a_picture_header_claiming_16000_by_16000_pixels(self):
+        src = make_source(self.path("huge.flv"), 1, SMALL_VIDEO, SMALL_AUDIO)
+        head, tags = flvcraft.read_tags(src)
+        # A Sorenson H.263 picture header: start code, version 0, time 0, 16-bit sizes.
+        bits = "0" * 16 + "1" + "0" * 13 + "001" + f"{16000:016b}" * 2 + "00" + "0" + "00101" + "0"
+        bits += "0" * (-len(bits) % 8)
+        video = [t for t in tags if t.kind == flvcraft.VIDEO]
+        video[0].data = video[0].data[:1] + int(bits, 2).to_bytes(len(bits) // 8, "big") + \
+            video[0].data[10:]
+        flvcraft.write_tags(src, head, tags)
+        proc = run_limited("-i", src, *WINDOW_LINE, self.path("huge.avi"))
+        self.assertLess(proc.peak, self.MEMORY)
+        self.assertFailed(proc, "huge.flv", "16000x16000", "too large")
+
     def test_audio_decoded_beyond_full_scale(self):
         # A size field that runs one Nellymoser tag on into the rest of the file: decoded,
         # it gives samples of 1e14 and more, on which the MP3 encoder used to abort.
