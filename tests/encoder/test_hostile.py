@@ -498,6 +498,21 @@ class Decoding(tc.CoderCase):
         self.assertLess(proc.peak, self.MEMORY)
         self.assertFailed(proc, "huge.flv", "16000x16000", "too large")
 
+    def test_a_stream_that_cannot_be_decoded_is_not_left_out_quietly(self):
+        src = make_source(self.path("novideo.flv"), 2, SMALL_VIDEO, SMALL_AUDIO)
+        head, tags = flvcraft.read_tags(src)
+        rnd = random.Random(3)
+        for t in tags:
+            if t.kind == flvcraft.VIDEO:
+                t.data = t.data[:1] + bytes(rnd.randrange(256) for _ in t.data[1:])
+        flvcraft.write_tags(src, head, tags)
+        proc = run_limited("-i", src, *WINDOW_LINE, self.path("novideo.avi"))
+        self.assertFailed(proc, "novideo.flv", "video")
+        self.assertFalse(os.path.exists(self.path("novideo.avi")))
+        # To MP3 the video does not matter.
+        out = self.path("novideo.mp3")
+        self.assertSucceeded(run_limited("-i", src, *WINDOW_LINE, out), out, False)
+
     def test_audio_decoded_beyond_full_scale(self):
         # A size field that runs one Nellymoser tag on into the rest of the file: decoded,
         # it gives samples of 1e14 and more, on which the MP3 encoder used to abort.
