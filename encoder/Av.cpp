@@ -33,8 +33,4 @@ std::string avError(int code) {
     return buf;
 }
 
-std::string quoted(const std::string& path) {
-    return "\"" + path + "\"";
-}
-
 }  // namespace coder

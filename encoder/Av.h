@@ -2,10 +2,11 @@
 // Owning handles for the FFmpeg objects, and the error type of the conversion.
 #pragma once
 
-#include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <string>
+
+#include "Text.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -40,14 +41,5 @@ class Failure : public std::runtime_error {
 };
 
 std::string avError(int code);
-
-// printf-style formatting into a string (texts of the log and of filter descriptions).
-template <typename... Args>
-std::string format(const char* fmt, Args... args) {
-    char buf[512];
-    const int n = std::snprintf(buf, sizeof buf, fmt, args...);
-    return std::string(buf, size_t(n < 0 ? 0 : n < int(sizeof buf) ? n : int(sizeof buf) - 1));
-}
-std::string quoted(const std::string& path);
 
 }  // namespace coder

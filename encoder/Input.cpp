@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Input.h"
 
+#include "Errors.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -10,13 +12,14 @@ extern "C" {
 
 namespace coder {
 
+namespace {
+// Beyond 4K: no Flash video is this large, and no memory limit of ours lets it be decoded.
+constexpr int64_t kLargestPicture = int64_t(4096) * 2304;
+}  // namespace
+
 Input::Input(const std::string& path) : path_(path) {
-    if (::stat(path.c_str(), &stat_) != 0) {
-        const int e = errno;
-        throw Failure("cannot open input file " + quoted(path) + ": " + std::strerror(e));
-    }
-    if (!S_ISREG(stat_.st_mode)) {
-        throw Failure("input file " + quoted(path) + " is not a regular file");
+    if (::stat(path.c_str(), &stat_) != 0 || !S_ISREG(stat_.st_mode) || stat_.st_size == 0) {
+        throw Failure(unreadableSource(path, AVERROR(errno)));
     }
     // Read the name as a local file, never as a URL or a playlist that points elsewhere, and
     // only with the demuxers for Flash video (and its MP4 cousin F4V).
@@ -27,12 +30,12 @@ Input::Input(const std::string& path) : path_(path) {
     int ret = avformat_open_input(&raw, ("file:" + path).c_str(), nullptr, &opts);
     av_dict_free(&opts);
     if (ret < 0) {
-        throw Failure("cannot read input file " + quoted(path) + ": " + avError(ret));
+        throw Failure(unreadableSource(path, ret));
     }
     fmt_.reset(raw);
     ret = avformat_find_stream_info(raw, nullptr);
     if (ret < 0) {
-        throw Failure("cannot read input file " + quoted(path) + ": " + avError(ret));
+        throw Failure(unreadableSource(path, ret));
     }
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         raw->streams[i]->discard = AVDISCARD_ALL;
@@ -47,9 +50,10 @@ Input::Input(const std::string& path) : path_(path) {
         }
         const AVCodecParameters* par = raw->streams[*index]->codecpar;
         if (par->codec_id == AV_CODEC_ID_NONE && par->codec_tag != 0) {
-            throw Failure("input file " + quoted(path) + " holds " +
-                          (index == &videoIndex_ ? "video" : "audio") +
-                          " in a format that cannot be decoded");
+            throw Failure(coder::format(
+                "input file %s holds %s in a codec that cannot be decoded "
+                "(unknown codec number %u)",
+                quoted(path).c_str(), index == &videoIndex_ ? "video" : "audio", par->codec_tag));
         }
         if (par->codec_id == AV_CODEC_ID_NONE) {
             *index = -1;
@@ -66,8 +70,18 @@ Input::Input(const std::string& path) : path_(path) {
         adec_ = openDecoder(audioIndex_);
     }
     if (!vdec_ && !adec_) {
-        throw Failure("input file " + quoted(path) + " has neither video nor audio");
+        throw Failure("input file " + quoted(path) +
+                      " is truncated or damaged: it holds neither video nor audio");
     }
+    timeline_ = std::make_unique<Timeline>(*raw, std::vector<int>{videoIndex_, audioIndex_});
+}
+
+int Input::read(AVPacket* pkt) {
+    const int ret = av_read_frame(fmt_.get(), pkt);
+    if (ret >= 0) {
+        timeline_->rebase(*pkt);
+    }
+    return ret;
 }
 
 CodecPtr Input::openDecoder(int index) {
@@ -75,7 +89,8 @@ CodecPtr Input::openDecoder(int index) {
     const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
     const char* kind = st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? "video" : "audio";
     if (!codec) {
-        throw Failure(std::string("no decoder for the ") + kind + " of " + quoted(path_) + " (" +
+        throw Failure("input file " + quoted(path_) + " holds " + kind +
+                      " in a codec that cannot be decoded here (" +
                       avcodec_get_name(st->codecpar->codec_id) + ")");
     }
     CodecPtr ctx(avcodec_alloc_context3(codec));
@@ -90,9 +105,16 @@ CodecPtr Input::openDecoder(int index) {
         ctx->thread_count = 1;
         ret = avcodec_open2(ctx.get(), codec, nullptr);
     }
+    const AVCodecParameters& par = *st->codecpar;
+    if (ret == AVERROR(ENOMEM) && int64_t(par.width) * par.height > kLargestPicture) {
+        throw Failure(
+            coder::format("the video of input file %s claims pictures of %dx%d pixels, "
+                          "too large to decode; the file is damaged",
+                          quoted(path_).c_str(), par.width, par.height));
+    }
     if (ret < 0) {
-        throw Failure(std::string("cannot decode the ") + kind + " of " + quoted(path_) + ": " +
-                      avError(ret));
+        throw Failure(std::string("the ") + kind + " of input file " + quoted(path_) +
+                      " cannot be decoded: " + avError(ret));
     }
     st->discard = AVDISCARD_DEFAULT;
     return ctx;
@@ -100,20 +122,16 @@ CodecPtr Input::openDecoder(int index) {
 
 std::string Input::describe() const {
     std::string s = "Input " + quoted(path_) + ":";
-    char buf[160];
     if (AVStream* v = videoStream()) {
         const AVRational r = v->avg_frame_rate.num ? v->avg_frame_rate : v->r_frame_rate;
-        snprintf(buf, sizeof buf, " video %s %dx%d %.2f fps",
-                 avcodec_get_name(v->codecpar->codec_id), v->codecpar->width, v->codecpar->height,
-                 r.den ? av_q2d(r) : 0.0);
-        s += buf;
+        s += coder::format(" video %s %dx%d %.2f fps", avcodec_get_name(v->codecpar->codec_id),
+                           v->codecpar->width, v->codecpar->height, r.den ? av_q2d(r) : 0.0);
     } else {
         s += " no video";
     }
     if (AVStream* a = audioStream()) {
-        snprintf(buf, sizeof buf, ", audio %s %d Hz %d ch", avcodec_get_name(a->codecpar->codec_id),
-                 a->codecpar->sample_rate, a->codecpar->ch_layout.nb_channels);
-        s += buf;
+        s += coder::format(", audio %s %d Hz %d ch", avcodec_get_name(a->codecpar->codec_id),
+                           a->codecpar->sample_rate, a->codecpar->ch_layout.nb_channels);
     } else {
         s += ", no audio";
     }

@@ -4,9 +4,11 @@
 
 #include <sys/stat.h>
 
+#include <memory>
 #include <string>
 
 #include "Av.h"
+#include "Timeline.h"
 
 namespace coder {
 
@@ -26,6 +28,11 @@ class Input {
     AVCodecContext* videoDecoder() const { return vdec_.get(); }
     AVCodecContext* audioDecoder() const { return adec_.get(); }
 
+    // The next packet, its timestamps moved onto a continuous timeline that starts at 0
+    // (see Timeline); the result of av_read_frame.
+    int read(AVPacket* pkt);
+    int discontinuities() const { return timeline_ ? timeline_->discontinuities() : 0; }
+
     // One line describing the source, for the log.
     std::string describe() const;
 
@@ -39,6 +46,7 @@ class Input {
     int audioIndex_ = -1;
     CodecPtr vdec_;
     CodecPtr adec_;
+    std::unique_ptr<Timeline> timeline_;
 };
 
 }  // namespace coder

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Output.h"
 
+#include "Errors.h"
 #include "RepeatedPicture.h"
 
 #include <algorithm>
@@ -203,7 +204,7 @@ void Output::open(const struct stat& input) {
     oc_->flags |= AVFMT_FLAG_CUSTOM_IO;
     const int ret = avformat_write_header(oc_.get(), nullptr);
     if (ret < 0) {
-        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + avError(ret));
+        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + writeProblem(ret));
     }
 }
 
@@ -214,7 +215,7 @@ void Output::encode(bool video, AVFrame* frame) {
 void Output::close() {
     const int ret = av_write_trailer(oc_.get());
     if (ret < 0) {
-        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + avError(ret));
+        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + writeProblem(ret));
     }
     target_.close();
     oc_->pb = nullptr;  // gone with the target; the size now comes from the closed file
@@ -308,7 +309,7 @@ void Output::writePacket(Out& out, bool video, AVPacket* pkt) {
     pkt->stream_index = out.stream->index;
     const int ret = av_interleaved_write_frame(oc_.get(), pkt);
     if (ret < 0) {
-        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + avError(ret));
+        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + writeProblem(ret));
     }
     reporter_.update(statsLocked());
 }

@@ -55,13 +55,17 @@ std::optional<OutputProfile> profileForTarget(const std::string& path) {
 
 int nearestAudioBitrate(const std::string& encoder, int sampleRate, double kbps) {
     if (encoder == "libmp3lame") {
-        // MPEG-1 layer III at 32 kHz and up; MPEG-2 and 2.5 below.
+        // MPEG-1 layer III at 32 kHz and up, MPEG-2 at 16 to 24 kHz, and below that MPEG 2.5,
+        // where the encoder takes no more than 64 kbit/s.
         static const int mpeg1[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
         static const int mpeg2[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
         if (sampleRate >= 32000) {
             return nearestIn(std::begin(mpeg1), std::end(mpeg1), kbps);
         }
-        return nearestIn(std::begin(mpeg2), std::end(mpeg2), kbps);
+        if (sampleRate >= 16000) {
+            return nearestIn(std::begin(mpeg2), std::end(mpeg2), kbps);
+        }
+        return nearestIn(std::begin(mpeg2), std::begin(mpeg2) + 8, kbps);
     }
     if (encoder == "wmav2") {
         // The encoder refuses less than 24 kbit/s; a superframe holds at most 32 kB, so

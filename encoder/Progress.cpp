@@ -61,7 +61,7 @@ void ProgressReporter::endPendingLine() {
 
 void ProgressReporter::info(const std::string& text) {
     endPendingLine();
-    write(text + "\n");
+    write(escapeForLog(text) + "\n");
 }
 
 void ProgressReporter::update(const OutputStats& s) {
@@ -81,7 +81,7 @@ void ProgressReporter::finish(const OutputStats& s) {
 
 void ProgressReporter::failure(const std::string& text) {
     endPendingLine();
-    write("Error: " + text + "\n");
+    write("Error: " + escapeForLog(text) + "\n");
 }
 
 }  // namespace coder

@@ -30,6 +30,8 @@ class ProgressReporter {
 
     explicit ProgressReporter(int fd = 2);
 
+    // Outside text in `text` (names, option values) cannot break the line: control
+    // characters are escaped, so only finish() writes a line that begins with "video".
     void info(const std::string& text);     // one line, before the progress
     void update(const OutputStats& s);      // at most one line each half second
     void finish(const OutputStats& s);      // the last progress line and the statistics

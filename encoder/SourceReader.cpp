@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SourceReader.h"
 
+#include "Errors.h"
+#include "Samples.h"
+
 #include <algorithm>
 
 namespace coder {
@@ -15,11 +18,10 @@ SourceReader::SourceReader(Input& input, const ReadPlan& plan, FrameQueue& video
 
 void SourceReader::run() {
     AVFormatContext* fmt = in_.format();
-    const int64_t start = fmt->start_time == AV_NOPTS_VALUE ? 0 : fmt->start_time;
     PacketPtr pkt = newPacket();
     int errors = 0;
     for (;;) {
-        int ret = av_read_frame(fmt, pkt.get());
+        int ret = in_.read(pkt.get());
         if (ret == AVERROR(EAGAIN)) {
             continue;
         }
@@ -29,7 +31,7 @@ void SourceReader::run() {
             }
             if (fmt->pb && fmt->pb->error < 0 && fmt->pb->error != AVERROR_EOF) {
                 throw Failure("cannot read input file " + quoted(in_.path()) + ": " +
-                              avError(fmt->pb->error));
+                              readProblem(fmt->pb->error));
             }
             if (++errors > kMaxReadErrors) {
                 break;
@@ -40,14 +42,6 @@ void SourceReader::run() {
         const bool video = pkt->stream_index == in_.videoIndex() && plan_.video;
         const bool audio = pkt->stream_index == in_.audioIndex() && plan_.audio;
         if (video || audio) {
-            const AVRational tb = video ? plan_.videoTimeBase : plan_.audioTimeBase;
-            const int64_t offset = av_rescale_q(start, AV_TIME_BASE_Q, tb);
-            if (pkt->pts != AV_NOPTS_VALUE) {
-                pkt->pts -= offset;
-            }
-            if (pkt->dts != AV_NOPTS_VALUE) {
-                pkt->dts -= offset;
-            }
             decode(video, pkt.get());
         }
         av_packet_unref(pkt.get());
@@ -79,6 +73,9 @@ void SourceReader::decode(bool video, const AVPacket* pkt) {
                 break;  // flushing: do not spin on a decoder that keeps failing
             }
             continue;
+        }
+        if (!video) {
+            clampSamples(*frame);
         }
         stamp(video, frame.get());
         if (!(video ? videoQueue_ : audioQueue_).push(std::move(frame))) {

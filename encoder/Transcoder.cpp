@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Transcoder.h"
 
+#include "Errors.h"
+
 #include <string>
 
 namespace coder {
@@ -100,9 +102,18 @@ void Transcoder::run() {
         std::rethrow_exception(readerError_);
     }
     if (!out_->wroteAnything()) {
-        throw Failure("nothing could be decoded from input file " + quoted(opt_.input));
+        throw Failure("nothing in input file " + quoted(opt_.input) +
+                      " could be decoded: it is damaged, or not a valid Flash video");
+    }
+    // A target without a stream that the source carries is no conversion of it.
+    if (const OutputStats w = out_->stats(); w.frames == 0 || w.audioBytes == 0) {
+        checkEveryStream(opt_.input, hasVideo && w.frames == 0, hasAudio && w.audioBytes == 0);
     }
     out_->close();
+    if (const int n = in_->discontinuities(); n > 0) {
+        reporter_.info(
+            format("Note: %d jump%s in the input's timestamps closed up", n, n == 1 ? "" : "s"));
+    }
     if (reader_->damaged() > 0) {
         reporter_.info("Note: " + std::to_string(reader_->damaged()) +
                        " damaged packets of the input were skipped");

@@ -10,6 +10,7 @@
 
 extern "C" {
 #include <libavutil/log.h>
+#include <libavutil/mem.h>
 }
 
 #include "Av.h"
@@ -45,6 +46,10 @@ int main(int argc, char** argv) {
     settleStandardDescriptors();
     std::signal(SIGPIPE, SIG_IGN);  // a vanished log reader must not kill the conversion
     av_log_set_level(AV_LOG_QUIET);
+    // No single block beyond what the largest Flash video tag (16 MiB) or a 4K picture
+    // needs: a damaged header that claims a picture of 65535 by 65535 pixels then fails
+    // to decode instead of taking gigabytes.
+    av_max_alloc(size_t(32) << 20);
 
     coder::ProgressReporter reporter(2);
     coder::Options options;

@@ -338,6 +338,11 @@ class Shapes(CoderCase):
              dict(channels=1, sample_rate=44100, bit_rate=64000)),
             ("stereo.flv", "low.wmv", ("-ab", "16"), dict(bit_rate=24000, note="24 kbit/s")),
             ("stereo.flv", "high.mp3", ("-ab", "200"), dict(bit_rate=160000, note="160 kbit/s")),
+            # Below 16 kHz the MP3 encoder takes no more than 64 kbit/s.
+            ("stereo.flv", "low_rate.mp3", ("-ar", "8000", "-ab", "96"),
+             dict(bit_rate=64000, note="using 64 kbit/s")),
+            ("stereo.flv", "low_rate.avi", ("-ar", "12000", "-ab", "80", "-ac", "1"),
+             dict(bit_rate=64000, note="using 64 kbit/s")),
             ("stereo.flv", "b160.avi", ("-b", "160", "-r", "15"), dict(kbits=160, fps=15)),
             ("stereo.flv", "b768.avi", ("-b", "768", "-s", "480x360"), dict(kbits=768)),
         ]
@@ -408,6 +413,14 @@ class Failures(CoderCase):
         files = {"missing.flv": None, "empty.flv": b"", "garbage.flv": os.urandom(20000),
                  "header_only.flv": good[:200], "text.flv": b"#EXTM3U\nhttp://x.example/a\n",
                  "no_streams.flv": b"FLV\x01\x05\x00\x00\x00\x09\x00\x00\x00\x00"}
+        # What the user reads as the reason, in plain words.
+        reasons = {"missing.flv": "does not exist", "empty.flv": "is empty",
+                   "garbage.flv": "is not a valid Flash video",
+                   "header_only.flv": "is truncated or damaged",
+                   "text.flv": "is not a valid Flash video",
+                   "no_streams.flv": "is truncated or damaged", "folder.flv": "is a folder"}
+        os.makedirs(self.path("folder.flv"))
+        files["folder.flv"] = None
         for name, data in files.items():
             if data is not None:
                 with open(self.path(name), "wb") as f:
@@ -417,7 +430,7 @@ class Failures(CoderCase):
                                              self.path(n + ".avi"), timeout=60), names)
         for name, proc in zip(names, procs):
             with self.subTest(source=name):
-                self.assertFailed(proc, name)
+                self.assertFailed(proc, name, reasons[name])
                 self.assertFalse(os.path.exists(self.path(name + ".avi")))
 
     def test_damaged_sources_convert_what_they_can(self):
@@ -495,8 +508,25 @@ class Failures(CoderCase):
         replaced = run_coder("-i", self.src, *WINDOW_LINE, out)
         self.assertSucceeded(replaced, out, True)
 
+    def test_undecodable_codecs_are_named(self):
+        # The codec number in the first byte of each tag's data: 12 is no video codec of
+        # Flash video, 9 no audio codec.
+        sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+        import flvcraft
+        for kind, bits, mask in ((flvcraft.VIDEO, 0x0C, 0xF0), (flvcraft.AUDIO, 0x90, 0x0F)):
+            head, tags = flvcraft.read_tags(self.src)
+            for t in tags:
+                if t.kind == kind:
+                    t.data = bytes([(t.data[0] & mask) | bits]) + t.data[1:]
+            src = flvcraft.write_tags(self.path(f"codec{kind}.flv"), head, tags)
+            with self.subTest(kind=kind):
+                self.assertFailed(run_coder("-i", src, *WINDOW_LINE, src + ".avi"),
+                                  src, "codec that cannot be decoded")
+
     def test_unwritable_targets(self):
         targets = [self.path("no/such/folder/x.avi"), self.path("good.flv") + "/x.avi"]
+        reasons = {targets[0]: "the folder does not exist", targets[1]: "is a file, not a folder",
+                   self.path("dir.avi"): "that name is a folder"}
         os.makedirs(self.path("dir.avi"))
         targets.append(self.path("dir.avi"))
         ro = self.path("readonly")
@@ -514,18 +544,29 @@ class Failures(CoderCase):
             for target in targets:
                 with self.subTest(target=target):
                     proc = run_coder("-i", self.src, *WINDOW_LINE, target)
-                    self.assertFailed(proc, target)
+                    self.assertFailed(proc, target, reasons.get(target, "cannot be written"))
         finally:
             if os.geteuid() == 0 and mounted:
                 subprocess.run(["umount", ro])
         if not mounted:
             self.skipTest("no read-only folder could be made (mount refused)")
 
+    def test_folder_without_permission(self):
+        locked = self.path("locked")
+        os.makedirs(locked)
+        os.chmod(locked, 0o555)
+        os.chmod(self.tmp, 0o755)  # the source stays readable for the other user below
+        target = os.path.join(locked, "x.avi")
+        user = None if os.geteuid() != 0 else lambda: os.setuid(65534)
+        proc = subprocess.run([CODER, "-i", self.src, *WINDOW_LINE, target], capture_output=True,
+                              timeout=60, stdin=subprocess.DEVNULL, preexec_fn=user)
+        self.assertFailed(proc, target, "the folder cannot be written: no permission")
+
     def test_full_disk_is_a_failure(self):
         full = self.path("full.avi")
         os.symlink("/dev/full", full)
         proc = run_coder("-i", self.src, *WINDOW_LINE, full)
-        self.assertFailed(proc, "full.avi", "No space left")
+        self.assertFailed(proc, "full.avi", "No space left", "the disk is full")
         self.assertTrue(os.path.exists("/dev/full"))
 
         small = self.path("small")
@@ -539,7 +580,7 @@ class Failures(CoderCase):
                 with self.subTest(ext=ext):
                     target = os.path.join(small, "x." + ext)
                     proc = run_coder("-i", self.src, *WINDOW_LINE, target)
-                    self.assertFailed(proc, target, "No space left")
+                    self.assertFailed(proc, target, "No space left", "the disk is full")
                     self.assertFalse(os.path.exists(target))
         finally:
             subprocess.run(["umount", small])

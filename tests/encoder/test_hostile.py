@@ -1,0 +1,550 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""coder.dll against hostile sources, awkward names and races for its target.
+
+Usage: test_hostile.py CODER [TestClass ...]. Sources are made with the ffmpeg command and
+then rewritten tag by tag (flvcraft); outputs are checked with ffprobe.
+"""
+import json
+import os
+import random
+import resource
+import shutil
+import signal
+import subprocess
+import sys
+import time
+import unittest
+
+sys.dont_write_bytecode = True  # keep the source folder clean of caches
+
+import flvcraft
+import test_coder as tc
+from test_coder import WINDOW_LINE, log_lines, make_source, probe, run_coder, stream_of
+
+SMALL_VIDEO = ("testsrc=size=160x120:rate=25", ["-c:v", "flv"])
+SMALL_AUDIO = ("sine=frequency=440:sample_rate=22050",
+               ["-c:a", "libmp3lame", "-ar", "22050", "-ac", "1"])
+
+
+def lines_beginning_video(data):
+    return [line for line in log_lines(data) if line.startswith("video")]
+
+
+class Running:
+    """A coder.dll process whose error output goes to a file, stopped and resumed by signals."""
+
+    def __init__(self, *args):
+        self.log = open(_log_path(), "w+b")
+        self.proc = subprocess.Popen([tc.CODER, *args], stdin=subprocess.DEVNULL,
+                                     stdout=subprocess.PIPE, stderr=self.log)
+
+    def signal(self, sig):
+        self.proc.send_signal(sig)
+
+    def wait(self, timeout=120):
+        self.proc.wait(timeout=timeout)
+        self.proc.stdout.close()
+        self.log.seek(0)
+        self.proc.stderr = self.log.read()
+        self.proc.stdout = b""
+        self.log.close()
+        os.unlink(self.log.name)
+        return self.proc
+
+
+def _log_path():
+    return os.path.join(os.environ.get("TMPDIR", "/tmp"),
+                        f"coder-log-{os.getpid()}-{random.randrange(1 << 30)}")
+
+
+MEMORY_CAP = 1 << 30  # address space of a child; runaway growth fails instead of swapping
+
+
+def run_limited(*args, timeout=30):
+    """Runs coder.dll under an address-space cap; the result carries its peak memory in
+    bytes (peak) and whether it had to be killed at the timeout (timed_out)."""
+    def cap():
+        resource.setrlimit(resource.RLIMIT_AS, (MEMORY_CAP, MEMORY_CAP))
+
+    log = open(_log_path(), "w+b")
+    start = time.monotonic()
+    proc = subprocess.Popen([tc.CODER, *args], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=log, preexec_fn=cap)
+    timed_out = False
+    while True:
+        pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
+        if pid:
+            break
+        if time.monotonic() - start > timeout:
+            proc.kill()
+            timed_out = True
+            pid, status, usage = os.wait4(proc.pid, 0)
+            break
+        time.sleep(0.01)
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    proc.elapsed = time.monotonic() - start
+    proc.peak = usage.ru_maxrss * 1024
+    proc.timed_out = timed_out
+    log.seek(0)
+    proc.stderr, proc.stdout = log.read(), b""
+    log.close()
+    os.unlink(log.name)
+    return proc
+
+
+def packet_kinds(path):
+    """{codec_type: packet count} of a file as ffprobe reads it ({} when it cannot)."""
+    out = subprocess.run(["ffprobe", "-v", "quiet", "-of", "json", "-count_packets",
+                          "-show_streams", path], capture_output=True, timeout=60).stdout
+    kinds = {}
+    for st in json.loads(out or b"{}").get("streams", []):
+        n = int(st.get("nb_read_packets", 0) or 0)
+        if n:
+            kinds[st["codec_type"]] = kinds.get(st["codec_type"], 0) + n
+    return kinds
+
+
+def wait_for(predicate, timeout=30):
+    end = time.monotonic() + timeout
+    while not predicate():
+        if time.monotonic() > end:
+            raise AssertionError("timed out waiting")
+        time.sleep(0.002)
+
+
+class Names(tc.CoderCase):
+    """Names and values with line breaks never give a line that reads as success."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.good = make_source(os.path.join(cls.tmp, "good.flv"), 1, SMALL_VIDEO, SMALL_AUDIO)
+
+    def test_failing_sources_named_like_the_closing_line(self):
+        bad = b"FLV\x01\x05\x00\x00\x00\x09\x00\x00\x00\x00" + b"\x42" * 64
+        for name in ["clip\nvideo.flv", "clip\rvideo.flv", "clip\r\nvideo.flv",
+                     "clip\x85video.flv", "clip\u2028video.flv", "clip\x0bvideo\x1b[2K.flv"]:
+            with self.subTest(name=name):
+                src = self.path(name)
+                with open(src, "wb") as f:
+                    f.write(bad)
+                for target in [self.path("x.avi"), self.path("y\nvideo.avi")]:
+                    proc = run_coder("-i", src, *WINDOW_LINE, target)
+                    last = self.assertFailed(proc)
+                    self.assertEqual(lines_beginning_video(proc.stderr), [])
+                    self.assertEqual(len(log_lines(proc.stderr)),
+                                     proc.stderr.count(b"\n"), proc.stderr)
+                    self.assertIn("clip", last)
+                    self.assertIn("video", last.split("clip", 1)[1])
+                    self.assertFalse(os.path.exists(target))
+
+    def test_names_not_in_utf8_and_odd_option_values(self):
+        src = os.path.join(self.tmp.encode(), b"clip\xff\nvideo.flv")
+        shutil.copy(self.good, src)
+        proc = run_coder("-i", src, *WINDOW_LINE[:2], "-r", "25\nvideo", self.path("o.avi"))
+        last = self.assertFailed(proc, "-r", "25\\nvideo")
+        self.assertEqual(lines_beginning_video(proc.stderr), [], last)
+        proc = run_coder("-i", src, "-y", "-\nvideo", self.path("o.avi"))
+        self.assertFailed(proc, "\\nvideo")
+        self.assertEqual(lines_beginning_video(proc.stderr), [])
+
+    def test_a_converted_source_with_line_breaks_in_its_name(self):
+        src = self.path("take\r\nvideo:1.flv")
+        shutil.copy(self.good, src)
+        out = self.path("take\nvideo.avi")
+        proc = run_coder("-i", src, *WINDOW_LINE, out)
+        log = self.assertSucceeded(proc, out, True)
+        self.assertEqual(lines_beginning_video(proc.stderr), [log[-1]])
+        self.assertIn('"' + self.path("take\\r\\nvideo:1.flv") + '"', "\n".join(log))
+
+    def test_long_names_are_printed_whole(self):
+        folder = self.path("d" * 200 + "/" + "e" * 200 + "/" + "f" * 200)
+        os.makedirs(folder)
+        out = os.path.join(folder, "g" * 200 + ".avi")
+        proc = run_coder("-i", self.good, *WINDOW_LINE, out)
+        log = self.assertSucceeded(proc, out, True)
+        self.assertTrue([line for line in log if line.startswith(f'Output "{out}": video')], log)
+
+
+class Targets(tc.CoderCase):
+    """Only a file that a conversion created is ever removed; nothing else is truncated."""
+
+    SLOW = ["-b", "360", "-r", "60", "-s", "640x480", "-y"]
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.long = make_source(os.path.join(cls.tmp, "long.flv"), 12,
+                               ("testsrc=size=320x240:rate=25", ["-c:v", "flv"]), SMALL_AUDIO)
+        cls.short = make_source(os.path.join(cls.tmp, "short.flv"), 2, SMALL_VIDEO, SMALL_AUDIO)
+        # Valid headers, undecodable packets: fails after the target has been opened.
+        head, tags = flvcraft.read_tags(cls.short)
+        rnd = random.Random(1)
+        for t in tags:
+            if t.kind in (flvcraft.AUDIO, flvcraft.VIDEO) and len(t.data) > 1:
+                t.data = t.data[:1] + bytes(rnd.randrange(256) for _ in t.data[1:])
+        cls.undecodable = flvcraft.write_tags(os.path.join(cls.tmp, "undecodable.flv"), head, tags)
+
+    def setUp(self):
+        self.dir = os.path.join(self.tmp, self._testMethodName)
+        os.makedirs(self.dir)
+
+    def unnamed_files(self):
+        """Whether the folder's disk has files without a name, which vanish with a killed
+        process (else a killed replacement leaves its temporary file)."""
+        try:
+            os.close(os.open(self.dir, os.O_TMPFILE | os.O_WRONLY))
+            return True
+        except OSError:
+            return False
+
+    def leftovers(self):
+        return [n for n in os.listdir(self.dir) if ".part" in n]
+
+    def writing(self, pid):
+        """Whether the process has written to a file of the test's folder (named or not)."""
+        fds = f"/proc/{pid}/fd"
+        for fd in os.listdir(fds):
+            try:
+                if (os.readlink(os.path.join(fds, fd)).startswith(self.dir + "/") and
+                        os.stat(os.path.join(fds, fd)).st_size > 0):
+                    return True
+            except OSError:
+                pass
+        return False
+
+    def start_stopped(self, src, target):
+        """A slow conversion, stopped once it has written to its file."""
+        run = Running("-i", src, *self.SLOW, target)
+        wait_for(lambda: self.writing(run.proc.pid))
+        run.signal(signal.SIGSTOP)
+        return run
+
+    def test_a_failing_conversion_leaves_a_running_ones_file_alone(self):
+        race = os.path.join(self.dir, "race.avi")
+        first = self.start_stopped(self.long, race)
+        second = run_coder("-i", self.undecodable, *WINDOW_LINE, race)
+        self.assertFailed(second, "undecodable.flv")
+        first.signal(signal.SIGCONT)
+        self.assertSucceeded(first.wait(), race, True)
+        self.assertAlmostEqual(float(probe(race)["format"]["duration"]), 12, delta=0.3)
+        self.assertEqual(self.leftovers(), [])
+
+    def test_a_failure_or_a_stop_keeps_the_file_it_was_to_replace(self):
+        old = os.path.join(self.dir, "old.avi")
+        with open(old, "wb") as f:
+            f.write(b"keep me")
+        self.assertFailed(run_coder("-i", self.undecodable, *WINDOW_LINE, old), "undecodable")
+        self.assertEqual(tc.read(old), b"keep me")
+        for sig in (signal.SIGTERM, signal.SIGKILL):
+            run = self.start_stopped(self.long, old)
+            self.assertEqual(tc.read(old), b"keep me")
+            run.signal(sig)
+            run.signal(signal.SIGCONT)
+            self.assertEqual(run.wait().returncode, -sig)
+            self.assertEqual(tc.read(old), b"keep me")
+            if sig == signal.SIGTERM or self.unnamed_files():
+                self.assertEqual(self.leftovers(), [])
+        # A stopped conversion to a new name removes the file it created.
+        new = os.path.join(self.dir, "new.avi")
+        run = self.start_stopped(self.long, new)
+        run.signal(signal.SIGTERM)
+        run.signal(signal.SIGCONT)
+        run.wait()
+        self.assertFalse(os.path.exists(new))
+
+    def test_a_replaced_file_is_reported_not_claimed(self):
+        race = os.path.join(self.dir, "race.avi")
+        first = self.start_stopped(self.long, race)
+        second = run_coder("-i", self.short, *WINDOW_LINE, race)
+        self.assertSucceeded(second, race, True)
+        first.signal(signal.SIGCONT)
+        self.assertFailed(first.wait(), "race.avi", "another program")
+        # The name holds the complete file of the conversion that said it succeeded.
+        self.assertAlmostEqual(float(probe(race)["format"]["duration"]), 2, delta=0.2)
+        self.assertEqual(self.leftovers(), [])
+
+    def test_replacing_keeps_links_and_permissions(self):
+        real = os.path.join(self.dir, "real.avi")
+        with open(real, "wb") as f:
+            f.write(b"old")
+        os.chmod(real, 0o640)
+        link = os.path.join(self.dir, "link.avi")
+        os.symlink("real.avi", link)
+        self.assertSucceeded(run_coder("-i", self.short, *WINDOW_LINE, link), link, True)
+        self.assertTrue(os.path.islink(link))
+        self.assertEqual(os.stat(real).st_mode & 0o777, 0o640)
+        self.assertGreater(os.path.getsize(real), 1000)
+
+    def test_a_link_to_nowhere_is_not_followed(self):
+        link = os.path.join(self.dir, "dangling.avi")
+        victim = os.path.join(self.dir, "victim.avi")
+        os.symlink(victim, link)
+        self.assertFailed(run_coder("-i", self.short, *WINDOW_LINE, link), "dangling.avi")
+        self.assertFalse(os.path.exists(victim))
+        self.assertTrue(os.path.islink(link))
+
+
+def _zero(tags):
+    for t in tags:
+        t.ts = 0
+
+
+def _reverse(tags):
+    for t in tags:
+        t.ts = 3000 - t.ts if t.kind != flvcraft.SCRIPT else 0
+
+
+def _near_wrap(tags):
+    for t in tags:
+        t.ts = (t.ts + (1 << 32) - 1000) & 0xFFFFFFFF
+
+
+def _pause(kind):
+    """Leaves out one stream's tags from 1 s to 2 s: a real pause, which stays in the output."""
+    def drop(tags):
+        tags[:] = [t for t in tags if t.kind != kind or not 1000 <= t.ts < 2000]
+    return drop
+
+
+def _far_composition_times(tags):
+    """H.264 tags carry the distance from decoding to presentation time, 24 bits in ms."""
+    avc = [t for t in tags if t.kind == flvcraft.VIDEO and t.data[0] & 0x0F == 7]
+    for t in avc[len(avc) // 2:]:
+        if len(t.data) > 5 and t.data[1] == 1:
+            t.data = t.data[:2] + b"\x7f\xff\xff" + t.data[5:]
+
+
+BACK = (1 << 32) - 2000  # added modulo 2^32: two seconds back
+JUMPS = {
+    "video_ahead_2^31": lambda t: flvcraft.shift(t, flvcraft.VIDEO, 1 << 31),
+    "audio_ahead_2^31": lambda t: flvcraft.shift(t, flvcraft.AUDIO, 1 << 31),
+    "both_ahead_2^32-1s": lambda t: flvcraft.shift(t, None, (1 << 32) - 1000),
+    "video_ahead_1h": lambda t: flvcraft.shift(t, flvcraft.VIDEO, 3600 * 1000),
+    "video_back_2s": lambda t: flvcraft.shift(t, flvcraft.VIDEO, BACK),
+    "audio_back_2s": lambda t: flvcraft.shift(t, flvcraft.AUDIO, BACK),
+    "video_starts_far": lambda t: flvcraft.shift(t, flvcraft.VIDEO, 1 << 31, 0),
+    "all_late": lambda t: flvcraft.shift(t, None, 1 << 31, 0),
+    "all_zero": _zero,
+    "backwards": _reverse,
+    "across_2^32": _near_wrap,
+    "presentation_hours_late": _far_composition_times,
+    "audio_pause_1s": _pause(flvcraft.AUDIO),
+    "video_pause_1s": _pause(flvcraft.VIDEO),
+}
+
+
+def craft(src, name, transform):
+    head, tags = flvcraft.read_tags(src)
+    transform(tags)
+    return flvcraft.write_tags(src[:-4] + "_" + name + ".flv", head, tags)
+
+
+class Timestamps(tc.CoderCase):
+    """Jumps, steps back, zeros and wrap-around: the output holds the real content, in step."""
+
+    SECONDS = 3
+    SOURCES = {
+        "flv1_mp3": (SMALL_VIDEO, SMALL_AUDIO),
+        "h264_aac": (("testsrc=size=160x120:rate=25",
+                      ["-c:v", "libx264", "-preset", "ultrafast", "-bf", "2", "-pix_fmt",
+                       "yuv420p"]), (SMALL_AUDIO[0], ["-c:a", "aac", "-ac", "1"])),
+    }
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        jobs = []
+        for name, (video, audio) in cls.SOURCES.items():
+            src = make_source(os.path.join(cls.tmp, name + ".flv"), cls.SECONDS, video, audio)
+            jobs += [(craft(src, jump, fn), ext) for jump, fn in JUMPS.items()
+                     for ext in ("avi", "mp3")]
+        cls.results = dict(tc.parallel(
+            lambda j: (j, run_limited("-i", j[0], *WINDOW_LINE, j[0][:-4] + "." + j[1])), jobs))
+
+    def test_output_lasts_as_long_as_the_content_and_stays_in_step(self):
+        for (src, ext), proc in self.results.items():
+            with self.subTest(source=os.path.basename(src), format=ext):
+                out = src[:-4] + "." + ext
+                self.assertFalse(proc.timed_out)
+                self.assertSucceeded(proc, out, ext == "avi")
+                info = probe(out)
+                self.assertAlmostEqual(float(info["format"]["duration"]), self.SECONDS,
+                                       delta=0.4)
+                ends, sizes = tc.packet_stats(out)
+                self.assertAlmostEqual(ends["audio"], self.SECONDS, delta=0.4)
+                if ext == "avi":
+                    self.assertLess(abs(ends["video"] - ends["audio"]), 0.3, ends)
+                    frames = int(stream_of(info, "video").get("nb_frames", 0))
+                    self.assertAlmostEqual(frames, self.SECONDS * 29.97, delta=8)
+
+    def test_memory_stays_flat(self):
+        peaks = [proc.peak for proc in self.results.values()]
+        self.assertLess(max(peaks), 100 << 20)
+
+
+def hostile_sources(data):
+    """(label, bytes) of damaged copies of a small FLV: absurd sizes, truncations at every
+    tag boundary, broken size fields."""
+    head, tags = flvcraft.parse(data)
+    offs = flvcraft.boundaries(head, tags)
+    out = []
+
+    def patched(pos, value):
+        b = bytearray(data)
+        b[pos:pos + len(value)] = value
+        return bytes(b)
+
+    mid = offs[len(tags) // 2]
+    video = [o for o, t in zip(offs, tags) if t.kind == flvcraft.VIDEO]
+    audio = [o for o, t in zip(offs, tags) if t.kind == flvcraft.AUDIO]
+    out += [("size_16M_mid", patched(mid + 1, b"\xff\xff\xff")),
+            ("size_16M_first_video", patched(video[0] + 1, b"\xff\xff\xff")),
+            ("size_16M_first_audio", patched(audio[0] + 1, b"\xff\xff\xff")),
+            ("size_0_all_video", bytes(b"".join(
+                (t.header(0) + b"\0\0\0\x0b") if t.kind == flvcraft.VIDEO else t.encode()
+                for t in tags))),
+            ("size_1_mid", patched(mid + 1, b"\0\0\x01")),
+            ("header_offset_4G", patched(5, b"\xff\xff\xff\xff")),
+            ("prev_sizes_wrong", bytes(b"".join(t.encode()[:-4] + b"\xde\xad\xbe\xef"
+                                                for t in tags)))]
+    out[3] = (out[3][0], head + out[3][1])
+    out[6] = (out[6][0], head + out[6][1])
+    for i, off in enumerate(offs):
+        out.append((f"cut_at_tag_{i}", data[:off]))
+        if 0 < i < len(offs) - 1:
+            out.append((f"cut_inside_tag_{i}", data[:off + 5]))
+    return out
+
+
+# Names that must never make a line of the log read as success, nor be taken as options.
+AWKWARD = ["plain", "clip\nvideo", "clip\r\nvideo", "-dash #?%20 中文", "clip\rvideo"]
+
+
+class Hostile(tc.CoderCase):
+    """Every damaged or crafted source ends in bounded time and memory, lasts no longer than
+    its content, and is reported as converted only when the target holds all its streams."""
+
+    SECONDS = 1
+    TIMEOUT = 30
+    MEMORY = 100 << 20
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        # Few tags, so that it can be cut at every one of them. (Timestamps covers the jumps.)
+        base = make_source(os.path.join(cls.tmp, "base.flv"), cls.SECONDS,
+                           ("testsrc=size=160x120:rate=10", ["-c:v", "flv"]),
+                           (SMALL_AUDIO[0], ["-c:a", "libmp3lame", "-ar", "11025", "-ac", "1"]))
+        sources = hostile_sources(tc.read(base))
+        jobs = []
+        for i, (label, content) in enumerate(sources):
+            src = os.path.join(cls.tmp, f"{AWKWARD[i % len(AWKWARD)]}_{label}.flv")
+            with open(src, "wb") as f:
+                f.write(content)
+            exts = ("avi", "mp3") if i % 3 == 0 or not label.startswith("cut") else ("avi",)
+            jobs += [(label, src, ext) for ext in exts]
+
+        def convert(job):
+            label, src, ext = job
+            out = src[:-4] + "." + ext
+            proc = run_limited("-i", src, *WINDOW_LINE, out, timeout=cls.TIMEOUT)
+            return job, proc, packet_kinds(src), packet_kinds(out) if os.path.exists(out) else {}
+
+        cls.results = tc.parallel(convert, jobs)
+
+    def test_bounded_honest_and_no_longer_than_the_content(self):
+        converted = 0
+        for (label, src, ext), proc, source_kinds, target_kinds in self.results:
+            with self.subTest(source=label, format=ext):
+                out = src[:-4] + "." + ext
+                self.assertFalse(proc.timed_out, f"still running after {self.TIMEOUT} s")
+                self.assertLess(proc.peak, self.MEMORY)
+                log = log_lines(proc.stderr)
+                self.assertTrue(log)
+                self.assertEqual([x for x in log[:-1] if x.startswith("video")], [])
+                if not log[-1].startswith("video"):
+                    self.assertNotEqual(proc.returncode, 0)
+                    self.assertFalse(os.path.exists(out), log[-1])
+                    continue
+                converted += 1
+                self.assertEqual(proc.returncode, 0)
+                wanted = {"audio"} if ext == "mp3" else {"audio", "video"}
+                self.assertLessEqual(wanted & set(source_kinds), set(target_kinds), log[-3:])
+                duration = float(probe(out)["format"]["duration"])
+                self.assertLessEqual(duration, self.SECONDS + 1.0)
+        # The jumps and most cuts keep content worth converting.
+        self.assertGreater(converted, len(self.results) // 2)
+
+
+
+class Decoding(tc.CoderCase):
+    """Damaged streams that decoders take badly: absurd picture sizes, wild samples."""
+
+    MEMORY = 100 << 20
+
+    def test_a_picture_header_claiming_16000_by_16000_pixels(self):
+        src = make_source(self.path("huge.flv"), 1, SMALL_VIDEO, SMALL_AUDIO)
+        head, tags = flvcraft.read_tags(src)
+        # A Sorenson H.263 picture header: start code, version 0, time 0, 16-bit sizes.
+        bits = "0" * 16 + "1" + "0" * 13 + "001" + f"{16000:016b}" * 2 + "00" + "0" + "00101" + "0"
+        bits += "0" * (-len(bits) % 8)
+        video = [t for t in tags if t.kind == flvcraft.VIDEO]
+        video[0].data = video[0].data[:1] + int(bits, 2).to_bytes(len(bits) // 8, "big") + \
+            video[0].data[10:]
+        flvcraft.write_tags(src, head, tags)
+        proc = run_limited("-i", src, *WINDOW_LINE, self.path("huge.avi"))
+        self.assertLess(proc.peak, self.MEMORY)
+        self.assertFailed(proc, "huge.flv", "16000x16000", "too large")
+
+    def test_a_stream_that_cannot_be_decoded_is_not_left_out_quietly(self):
+        src = make_source(self.path("novideo.flv"), 2, SMALL_VIDEO, SMALL_AUDIO)
+        head, tags = flvcraft.read_tags(src)
+        rnd = random.Random(3)
+        for t in tags:
+            if t.kind == flvcraft.VIDEO:
+                t.data = t.data[:1] + bytes(rnd.randrange(256) for _ in t.data[1:])
+        flvcraft.write_tags(src, head, tags)
+        proc = run_limited("-i", src, *WINDOW_LINE, self.path("novideo.avi"))
+        self.assertFailed(proc, "novideo.flv", "video")
+        self.assertFalse(os.path.exists(self.path("novideo.avi")))
+        # To MP3 the video does not matter.
+        out = self.path("novideo.mp3")
+        self.assertSucceeded(run_limited("-i", src, *WINDOW_LINE, out), out, False)
+
+    def test_audio_decoded_beyond_full_scale(self):
+        # A size field that runs one Nellymoser tag on into the rest of the file: decoded,
+        # it gives samples of 1e14 and more, on which the MP3 encoder used to abort.
+        src = make_source(self.path("nelly.flv"), 2, ("testsrc=size=160x120:rate=10",
+                                                      ["-c:v", "flv"]),
+                          ("sine=frequency=330:sample_rate=44100",
+                           ["-c:a", "nellymoser", "-ar", "22050", "-ac", "1"]))
+        data = bytearray(tc.read(src))
+        head, tags = flvcraft.parse(bytes(data))
+        offs = flvcraft.boundaries(head, tags)
+        audio = [o for o, t in zip(offs, tags) if t.kind == flvcraft.AUDIO]
+        pos = audio[len(audio) // 3]
+        data[pos + 1:pos + 4] = b"\x88\x7a\xde"
+        with open(src, "wb") as f:
+            f.write(data)
+        for ext in ("mp3", "avi"):
+            with self.subTest(format=ext):
+                out = self.path("nelly." + ext)
+                proc = run_limited("-i", src, *WINDOW_LINE, out)
+                self.assertGreaterEqual(proc.returncode, 0, log_lines(proc.stderr)[-1:])
+                self.assertSucceeded(proc, out, ext == "avi")
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit("usage: test_hostile.py CODER [TestClass ...]")
+    tc.CODER = os.path.abspath(sys.argv[1])
+    for tool in ("ffmpeg", "ffprobe"):
+        if not shutil.which(tool):
+            sys.exit(f"{tool} is needed to run these tests")
+    unittest.main(argv=[sys.argv[0], "-v", *sys.argv[2:]])
+
+
+if __name__ == "__main__":
+    main()
