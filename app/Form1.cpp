@@ -206,29 +206,7 @@ void Form1::ApplyLanguage(const QString& name) {
     const QString pack =
         FindLanguagePack(platform_.files, platform_.profiles, programFolder_, name);
     const LanguageTexts texts = ReadLanguageTexts(platform_.profiles, pack);
-
-    for (const CaptionText& caption : texts.captions) {
-        QWidget* control = nullptr;
-        if (caption.index >= 0) {
-            if (caption.objectName == QLatin1String("Option7") && caption.index < 6) {
-                control = c_.Option7[caption.index];
-            }
-        } else {
-            control = findChild<QWidget*>(caption.objectName);
-        }
-        if (control) {
-            SetCaption(control, caption.text);
-        }
-    }
-
-    {
-        const QSignalBlocker quiet(c_.Combo6);
-        c_.Combo6->clear();
-        c_.Combo6->addItem(texts.stereo);
-        c_.Combo6->addItem(texts.mono);
-        c_.Combo6->setCurrentIndex(0);
-    }
-
+    ApplyControlTexts(this, c_, texts);
     messages_ = texts.messages;
     SetCaption(c_.Label21, messages_.convertingCaption);
 }

@@ -16,6 +16,7 @@ class QWidget;
 
 namespace vm {
 
+struct LanguageTexts;
 class ClickLabel;
 class DropList;
 class ProgressTrack;
@@ -102,8 +103,12 @@ struct Form1Controls {
     QPlainTextEdit* Text4 = nullptr;
 };
 
-// Creates every control on the window with its built-in caption, list, geometry and initial
-// state. The browser's widget becomes WebBrowser1.
+// Creates every control on the window with its list, geometry and initial state, and gives the
+// controls of the language table their built-in texts. The browser's widget becomes WebBrowser1.
 void BuildForm1Controls(QWidget* form, QWidget* browserWidget, Form1Controls& c);
+
+// Puts the captions of texts into the controls they name (objectName, and the index among the
+// tab buttons) and refills the channels box with its two entries, the first selected.
+void ApplyControlTexts(QWidget* form, const Form1Controls& c, const LanguageTexts& texts);
 
 }  // namespace vm

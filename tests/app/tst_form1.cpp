@@ -18,6 +18,7 @@
 #include "app/Form1.h"
 #include "app/SitePages.h"
 #include "app/Widgets.h"
+#include "i18n/LanguageTexts.h"
 
 using namespace vm;
 using namespace vm::test;
@@ -79,6 +80,25 @@ struct Rig : MemoryPlatform {
     }
 };
 
+// A pack whose every text is its own section and key, so that no two captions read alike.
+class EchoProfiles : public ProfileFiles {
+  public:
+    QString readString(const QString&, const QString& section, const QString& key,
+                       const QString&) const override {
+        return key == QLatin1String("Language") ? QStringLiteral("Echo") : section + "/" + key;
+    }
+    void writeString(const QString&, const QString&, const QString&, const QString&) override {}
+};
+
+// The one control of the window that a caption of the language table names, or null.
+QWidget* ControlOf(const Form1& form, const CaptionText& caption) {
+    QList<QWidget*> named = form.findChildren<QWidget*>(caption.objectName);
+    if (caption.index >= 0) {
+        named.removeIf([&](QWidget* w) { return w->property("index") != caption.index; });
+    }
+    return named.size() == 1 ? named.first() : nullptr;
+}
+
 QList<bool> OnlyPanel(int index) {
     QList<bool> shown;
     for (int i = 0; i < 6; ++i) {
@@ -93,6 +113,7 @@ class TestForm1 : public QObject {
     Q_OBJECT
   private slots:
     void builtInCaptionsAndLists();
+    void captionTableNamesTheWindowsControls();
     void initialStates();
     void geometry();
     void tabsShowExactlyOnePanel();
@@ -195,6 +216,37 @@ void TestForm1::builtInCaptionsAndLists() {
     }
     QCOMPARE(rig.get<QComboBox>("Combo6")->itemData(1).toInt(), 1);
     QVERIFY(!rig.get<QComboBox>("Combo7")->isEditable());
+}
+
+void TestForm1::captionTableNamesTheWindowsControls() {
+    Rig rig;
+    const LanguageTexts builtIn = BuiltInLanguageTexts();
+    QCOMPARE(builtIn.captions.size(), 38);
+    for (const CaptionText& caption : builtIn.captions) {
+        const QWidget* control = ControlOf(*rig.form, caption);
+        QVERIFY2(control, qPrintable(caption.objectName));
+        QVERIFY2(CaptionOf(control) == caption.text, qPrintable(caption.objectName));
+    }
+
+    // A switch puts each text of a pack into the control its key belongs to.
+    EchoProfiles echo;
+    MemoryPlatform stand;
+    stand.files.addDir(kFolder);
+    stand.files.addFile(kFolder + QStringLiteral("coder.dll"));
+    stand.files.addFile(kFolder + QStringLiteral("echo.INI"));
+    Form1 form(
+        Platform{stand.files, stand.processes, stand.dialogs, stand.links, stand.browser, echo},
+        kFolder);
+    form.ApplyLanguage(QStringLiteral("Echo"));
+    const LanguageTexts pack = ReadLanguageTexts(echo, kFolder + QStringLiteral("echo.INI"));
+    QCOMPARE(pack.captions.size(), builtIn.captions.size());
+    for (const CaptionText& caption : pack.captions) {
+        const QWidget* control = ControlOf(form, caption);
+        QVERIFY2(control, qPrintable(caption.objectName));
+        QCOMPARE(CaptionOf(control), caption.text);
+    }
+    QCOMPARE(CaptionOf(form.controls().Label23), QStringLiteral("Tab6/lab62"));
+    QCOMPARE(form.controls().Combo6->itemText(1), QStringLiteral("Tab3/lis32"));
 }
 
 void TestForm1::initialStates() {
