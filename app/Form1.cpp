@@ -136,10 +136,11 @@ bool Form1::encoderPresent() {
         return true;
     }
     const QString twoBreaks = QStringLiteral("\r\r");
-    platform_.dialogs.messageBox(
-        messages_.msg(8),
-        messages_.msg(14) + twoBreaks + messages_.msg(15) + twoBreaks + messages_.msg(16),
-        MsgButtons::Ok, MsgIcon::Critical);
+    platform_.dialogs.messageBox(messages_[Message::Error],
+                                 messages_[Message::EncoderMissing] + twoBreaks +
+                                     messages_[Message::EncoderRequired] + twoBreaks +
+                                     messages_[Message::CannotRun],
+                                 MsgButtons::Ok, MsgIcon::Critical);
     close();
     return false;
 }
@@ -154,8 +155,8 @@ void Form1::centreOnScreen() {
 
 void Form1::closeEvent(QCloseEvent* event) {
     if (!encoderIdle()) {
-        platform_.dialogs.messageBox(messages_.msg(8), messages_.msg(17), MsgButtons::Ok,
-                                     MsgIcon::Exclamation);
+        platform_.dialogs.messageBox(messages_[Message::Error], messages_[Message::StillConverting],
+                                     MsgButtons::Ok, MsgIcon::Exclamation);
         event->ignore();
     } else {
         event->accept();
@@ -170,13 +171,13 @@ void Form1::showEvent(QShowEvent* event) {
 }
 
 void Form1::Option7_Click(int index) {
-    if (index < 0 || index >= int(c_.panels.size())) {
+    if (index < 0 || index >= kTabCount) {
         return;
     }
-    if (index == 4) {
+    if (index == kResourceTab) {
         ShowResourcePage(c_.Combo7->currentText());
     }
-    for (int i = 0; i < int(c_.panels.size()); ++i) {
+    for (int i = 0; i < kTabCount; ++i) {
         c_.panels[i]->setVisible(i == index);
     }
 }

@@ -94,21 +94,21 @@ void BuildUpperStrip(QWidget* form, Form1Controls& c) {
 
     c.tabGroup = new QButtonGroup(form);
     c.tabGroup->setExclusive(true);
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < kTabCount; ++i) {
         auto* tab = Button(form, "Option7", Twips(1200 * i, 1560, 1215, 375));
         tab->setProperty("index", i);
         tab->setCheckable(true);
         c.tabGroup->addButton(tab, i);
         c.Option7[i] = tab;
     }
-    c.Option7[4]->setChecked(true);
+    c.Option7[kResourceTab]->setChecked(true);
 }
 
 QFrame* Panel(QWidget* form, int index, const QRect& px) {
     const QByteArray name = "Frame0" + QByteArray::number(index);
     auto* panel = Place(new QFrame(form), name.constData(), px);
     panel->setFrameStyle(QFrame::NoFrame);
-    panel->setVisible(index == 4);
+    panel->setVisible(index == kResourceTab);
     return panel;
 }
 
@@ -276,18 +276,18 @@ void BuildAboutPanel(QFrame* panel, Form1Controls& c) {
 
 void BuildForm1Controls(QWidget* form, QWidget* browserWidget, Form1Controls& c) {
     BuildUpperStrip(form, c);
-    c.panels[0] = Panel(form, 0, Twips(0, 2040, 7215, 3975));
-    c.panels[1] = Panel(form, 1, Twips(0, 2040, 7215, 3975));
-    c.panels[2] = Panel(form, 2, Twips(0, 2040, 7215, 3975));
-    c.panels[3] = Panel(form, 3, Twips(0, 2040, 7215, 3975));
-    c.panels[4] = Panel(form, 4, Twips(0, 1950, 7215, 4095));
-    c.panels[5] = Panel(form, 5, Twips(0, 2040, 7215, 3975));
-    BuildFileListPanel(c.panels[0], c);
-    BuildSaveOptionsPanel(c.panels[1], c);
-    BuildParametersPanel(c.panels[2], c);
-    BuildConversionPanel(c.panels[3], c);
-    BuildResourcePanel(c.panels[4], browserWidget, c);
-    BuildAboutPanel(c.panels[5], c);
+    for (int tab = 0; tab < kTabCount; ++tab) {
+        // The resource page reaches a little higher and lower than the other panels.
+        c.panels[tab] =
+            Panel(form, tab,
+                  tab == kResourceTab ? Twips(0, 1950, 7215, 4095) : Twips(0, 2040, 7215, 3975));
+    }
+    BuildFileListPanel(c.panels[kFileListTab], c);
+    BuildSaveOptionsPanel(c.panels[kSaveOptionsTab], c);
+    BuildParametersPanel(c.panels[kParametersTab], c);
+    BuildConversionPanel(c.panels[kConversionTab], c);
+    BuildResourcePanel(c.panels[kResourceTab], browserWidget, c);
+    BuildAboutPanel(c.panels[kAboutTab], c);
     ApplyControlTexts(form, c, BuiltInLanguageTexts());
 }
 
@@ -295,7 +295,7 @@ void ApplyControlTexts(QWidget* form, const Form1Controls& c, const LanguageText
     for (const CaptionText& caption : texts.captions) {
         QWidget* control = nullptr;
         if (caption.index >= 0) {
-            if (caption.objectName == QLatin1String("Option7") && caption.index < 6) {
+            if (caption.objectName == QLatin1String("Option7") && caption.index < kTabCount) {
                 control = c.Option7[caption.index];
             }
         } else {

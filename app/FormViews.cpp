@@ -79,7 +79,7 @@ QStringList FormRunView::sourceFiles() const {
 }
 
 void FormRunView::setRunning(bool running) {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kTabsRunDisables; ++i) {
         c_.Option7[i]->setEnabled(!running);
     }
     c_.Command3->setEnabled(!running);

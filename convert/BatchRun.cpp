@@ -78,7 +78,7 @@ void BatchRun::Impl::whenNoBoxOpen(std::function<void()> step) {
 }
 
 void BatchRun::Impl::showError(const QString& path, const QString& reason) {
-    dialogs.messageBox(messages.msg(8), path + QLatin1Char('\r') + reason, MsgButtons::Ok,
+    dialogs.messageBox(messages[Message::Error], path + QLatin1Char('\r') + reason, MsgButtons::Ok,
                        MsgIcon::Critical);
 }
 
@@ -88,8 +88,8 @@ void BatchRun::Impl::start() {
     }
     const QStringList list = view.sourceFiles();
     if (list.isEmpty()) {
-        dialogs.messageBox(messages.title(1), messages.msg(2), MsgButtons::Ok,
-                           MsgIcon::Information);
+        dialogs.messageBox(messages[Message::AttentionTitle], messages[Message::ListEmpty],
+                           MsgButtons::Ok, MsgIcon::Information);
         return;
     }
     if (!CheckOutputFolder(view.settings().outputFolder, files, dialogs, messages)) {
@@ -99,7 +99,7 @@ void BatchRun::Impl::start() {
         QString error;
         const QString folder = files.makePrivateTempFolder(&error);
         if (folder.isEmpty()) {
-            dialogs.messageBox(messages.msg(8), error, MsgButtons::Ok, MsgIcon::Critical);
+            dialogs.messageBox(messages[Message::Error], error, MsgButtons::Ok, MsgIcon::Critical);
             return;
         }
         job.setTempFolder(folder);
@@ -189,8 +189,9 @@ void BatchRun::Impl::fileDone(FileOutcome outcome) {
 }
 
 void BatchRun::Impl::finish() {
-    dialogs.messageBox(messages.msg(6), tally.completionText(messages, view.sourceFiles().size()),
-                       MsgButtons::Ok, MsgIcon::None);
+    dialogs.messageBox(messages[Message::Done],
+                       tally.completionText(messages, view.sourceFiles().size()), MsgButtons::Ok,
+                       MsgIcon::None);
     view.setRunning(false);
     view.setCurrentSource({});
     view.setStatus(StatusField::Frame, {});
@@ -234,7 +235,8 @@ void BatchRun::requestStop() {
     if (!d->running) {
         return;
     }
-    if (d->dialogs.messageBox(d->messages.title(3), d->messages.msg(12), MsgButtons::OkCancel,
+    if (d->dialogs.messageBox(d->messages[Message::ConfirmTitle],
+                              d->messages[Message::CancelQuestion], MsgButtons::OkCancel,
                               MsgIcon::Information) == MsgAnswer::Ok) {
         d->stopRequested = true;
     }
@@ -244,7 +246,8 @@ void BatchRun::forceStop() {
     if (!d->running) {
         return;
     }
-    if (d->dialogs.messageBox(d->messages.title(2), d->messages.msg(11), MsgButtons::OkCancel,
+    if (d->dialogs.messageBox(d->messages[Message::WarningTitle],
+                              d->messages[Message::ForceStopQuestion], MsgButtons::OkCancel,
                               MsgIcon::Exclamation) != MsgAnswer::Ok) {
         return;
     }

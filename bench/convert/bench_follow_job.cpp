@@ -42,6 +42,6 @@ int main(int argc, char** argv) {
     std::printf("  share of one core    %.3f %%  (aim: under 2 %%)\n", 100 * cpu / seconds);
     std::printf("  status updates seen  %d\n", run.view.progressUpdates / 4);
     std::printf("  outcome              %s\n",
-                run.completion().contains(run.messages.msg(6)) ? "done" : "not done");
+                run.completion().contains(run.messages[Message::Done]) ? "done" : "not done");
     return 0;
 }

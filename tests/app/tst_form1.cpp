@@ -400,14 +400,14 @@ void TestForm1::builtInMessages() {
     Rig rig;
     QVERIFY(rig.form->startUp());
     const MessageTable& m = rig.form->messages();
-    QCOMPARE(m.title(1), QStringLiteral("注意"));
-    QCOMPARE(m.title(3), QStringLiteral("确定"));
-    QCOMPARE(m.msg(8), QStringLiteral("错误"));
-    QCOMPARE(m.msg(13), QStringLiteral("是否清除列表中所有文件？"));
-    QCOMPARE(m.msg(14), QString::fromUtf8("找不到\xE2\x80\x9C"
-                                          "coder.dll\xE2\x80\x9D文件"));
-    QCOMPARE(m.msg(14).at(3), QChar(0x201C));
-    QCOMPARE(m.msg(17), QStringLiteral("还有正在转换的文件，不能退出"));
+    QCOMPARE(m[Message::AttentionTitle], QStringLiteral("注意"));
+    QCOMPARE(m[Message::ConfirmTitle], QStringLiteral("确定"));
+    QCOMPARE(m[Message::Error], QStringLiteral("错误"));
+    QCOMPARE(m[Message::ClearListQuestion], QStringLiteral("是否清除列表中所有文件？"));
+    QCOMPARE(m[Message::EncoderMissing], QString::fromUtf8("找不到\xE2\x80\x9C"
+                                                           "coder.dll\xE2\x80\x9D文件"));
+    QCOMPARE(m[Message::EncoderMissing].at(3), QChar(0x201C));
+    QCOMPARE(m[Message::StillConverting], QStringLiteral("还有正在转换的文件，不能退出"));
     QCOMPARE(m.convertingCaption, QStringLiteral("正在转换"));
 }
 

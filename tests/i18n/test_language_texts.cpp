@@ -139,8 +139,9 @@ void TestLanguageTexts::partialPackFallsBackPerKey() {
     QCOMPARE(CaptionOf(t, "Option7", 4), QString("flv资源"));
     QCOMPARE(CaptionOf(t, "Command1"), QString(""));
     QCOMPARE(CaptionOf(t, "Command9"), QString("删除"));
-    QCOMPARE(t.messages.msg(2), QString("Empty list"));
-    QCOMPARE(t.messages.msg(14), QString::fromUtf8("找不到\u201Ccoder.dll\u201D文件"));
+    QCOMPARE(t.messages[Message::ListEmpty], QString("Empty list"));
+    QCOMPARE(t.messages[Message::EncoderMissing],
+             QString::fromUtf8("找不到\u201Ccoder.dll\u201D文件"));
 }
 
 QTEST_APPLESS_MAIN(TestLanguageTexts)
