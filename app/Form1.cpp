@@ -102,8 +102,7 @@ bool Form1::startUp() {
     if (c_.Text2->text().isEmpty()) {
         c_.Text2->setText(programFolder_ + QStringLiteral("output"));
     }
-    runView_.setFileBarWidth(0);
-    runView_.setTotalBarWidth(0);
+    runView_.showProgress({.fileBarWidth = 0.f, .totalBarWidth = 0.f});
 
     const PackScan scan = ScanLanguagePacks(platform_.files, platform_.profiles, programFolder_);
     c_.Combo7->addItems(scan.languages);

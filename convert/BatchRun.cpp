@@ -56,6 +56,7 @@ struct BatchRun::Impl {
 
     void start();
     void nextFile();
+    void showProgress();
     void jobEnded();
     void fileFailed();
     void fileDone(FileOutcome outcome);
@@ -122,9 +123,9 @@ void BatchRun::Impl::nextFile() {
     target.clear();
     view.setCounterCaption(messages.convertingCaption + QLatin1Char('(') +
                            QString::number(index + 1) + QLatin1Char('/') +
-                           QString::number(view.sourceFiles().size()) + QStringLiteral("):"));
+                           QString::number(view.sourceCount()) + QStringLiteral("):"));
     view.setCurrentSource(source);
-    view.setFileBarWidth(0);
+    view.showProgress({.fileBarWidth = 0.f});
 
     QString path;
     QString error = job.deleteLeftovers(&path);
@@ -154,6 +155,15 @@ void BatchRun::Impl::nextFile() {
         fileFailed();
     }
     // Otherwise the job's end brings the run on.
+}
+
+void BatchRun::Impl::showProgress() {
+    const std::optional<ProgressUpdate> update =
+        ProgressFromLogLine(job.lastLogLine(), files.fileSize(sources.value(index)), index,
+                            view.sourceCount(), view.fileTrackWidth(), view.totalTrackWidth());
+    if (update) {
+        view.showProgress(*update);
+    }
 }
 
 void BatchRun::Impl::jobEnded() {
@@ -189,17 +199,11 @@ void BatchRun::Impl::fileDone(FileOutcome outcome) {
 }
 
 void BatchRun::Impl::finish() {
-    dialogs.messageBox(messages[Message::Done],
-                       tally.completionText(messages, view.sourceFiles().size()), MsgButtons::Ok,
-                       MsgIcon::None);
+    dialogs.messageBox(messages[Message::Done], tally.completionText(messages, view.sourceCount()),
+                       MsgButtons::Ok, MsgIcon::None);
     view.setRunning(false);
     view.setCurrentSource({});
-    view.setStatus(StatusField::Frame, {});
-    view.setStatus(StatusField::Bitrate, {});
-    view.setStatus(StatusField::Time, {});
-    view.setStatus(StatusField::Size, {});
-    view.setFileBarWidth(0);
-    view.setTotalBarWidth(0);
+    view.showProgress(ClearedProgress());
     tally.clear();
     sources.clear();
     target.clear();
@@ -212,8 +216,7 @@ BatchRun::BatchRun(FileSystem& files, Processes& processes, Dialogs& dialogs, Ru
                    const MessageTable& messages, QString programFolder, QObject* parent)
     : QObject(parent),
       d(new Impl(this, files, processes, dialogs, view, messages, std::move(programFolder))) {
-    connect(&d->job, &EncoderJob::logAdvanced, this,
-            [this] { ShowProgress(d->view, d->files, d->job.lastLogLine(), d->index); });
+    connect(&d->job, &EncoderJob::logAdvanced, this, [this] { d->showProgress(); });
     connect(&d->job, &EncoderJob::ended, this, [this] { d->jobEnded(); });
 }
 

@@ -586,13 +586,16 @@ void TestForm1::runViewReadsAndWritesControls() {
     }
     QVERIFY(c.Command3->isEnabled() && !c.Command5->isEnabled() && !c.Command6->isEnabled());
 
-    view.setStatus(StatusField::Frame, QStringLiteral("120"));
-    view.setStatus(StatusField::Bitrate, QStringLiteral("356.2"));
-    view.setStatus(StatusField::Size, QStringLiteral("2048"));
-    view.setStatus(StatusField::Time, QStringLiteral("4.00"));
+    view.showProgress({QStringLiteral("120"), QStringLiteral("356.2"), QStringLiteral("2048"),
+                       QStringLiteral("4.00"), std::nullopt, std::nullopt});
     QCOMPARE(c.Label1->text(), QStringLiteral("120"));
     QCOMPARE(c.Label2->text(), QStringLiteral("356.2"));
     QCOMPARE(c.Label15->text(), QStringLiteral("2048"));
+    QCOMPARE(c.Label16->text(), QStringLiteral("4.00"));
+    // An audio-only line has no frame: the frame shown stays.
+    view.showProgress({.bitrate = QStringLiteral("128.0"), .size = QStringLiteral("2050")});
+    QCOMPARE(c.Label1->text(), QStringLiteral("120"));
+    QCOMPARE(c.Label2->text(), QStringLiteral("128.0"));
     QCOMPARE(c.Label16->text(), QStringLiteral("4.00"));
     view.setCurrentSource(QStringLiteral("/v/<b>a</b>.flv"));
     QCOMPARE(view.currentSource(), QStringLiteral("/v/<b>a</b>.flv"));
@@ -603,8 +606,7 @@ void TestForm1::runViewReadsAndWritesControls() {
     // The fill keeps the width it was given; the drawing rounds it and starts 120 twips left.
     QCOMPARE(view.fileTrackWidth(), 6255.0);
     QCOMPARE(view.totalTrackWidth(), 6255.0);
-    view.setFileBarWidth(1000.4f);
-    view.setTotalBarWidth(6375.0f);
+    view.showProgress({.fileBarWidth = 1000.4f, .totalBarWidth = 6375.0f});
     QCOMPARE(view.fileBarWidth(), 1000.4f);
     QCOMPARE(view.totalBarWidth(), 6375.0f);
     QCOMPARE(c.Picture3->fill()->width(), 67);
