@@ -61,6 +61,7 @@ Form1::Form1(const Platform& platform, const QString& programFolder, QWidget* pa
     BuildForm1Controls(this, platform_.browser.widget(), c_);
     batch_ = std::make_unique<BatchRun>(platform_.files, platform_.processes, platform_.dialogs,
                                         runView_, messages_, programFolder_);
+    batch_->setDesktopTexts(&desktopTexts_);
     connectHandlers();
 }
 
@@ -197,6 +198,10 @@ void Form1::OpenMakerPage(const QString& target) {
     platform_.links.open(target);
 }
 
+void Form1::AddGivenFiles(const QStringList& paths) {
+    AddDroppedFiles(list_, paths);
+}
+
 void Form1::Combo7_Click() {
     ApplyLanguage(c_.Combo7->currentText());
 }
@@ -208,6 +213,7 @@ void Form1::ApplyLanguage(const QString& name) {
     const LanguageTexts texts = ReadLanguageTexts(platform_.profiles, pack);
     ApplyControlTexts(this, c_, texts);
     messages_ = texts.messages;
+    desktopTexts_ = ReadDesktopTexts(platform_.profiles, pack);
     SetCaption(c_.Label21, messages_.convertingCaption);
 }
 

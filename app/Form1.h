@@ -6,6 +6,7 @@
 
 #include "Form1Controls.h"
 #include "FormViews.h"
+#include "i18n/DesktopTexts.h"
 #include "i18n/MessageTable.h"
 #include "platform/Platform.h"
 
@@ -34,9 +35,12 @@ class Form1 : public QWidget {
     void WebBrowser1_DocumentComplete();
     // The About panel's links: the target opens in the user's own program.
     void OpenMakerPage(const QString& target);
+    // Files handed to the program (its command line, a later start): joined as a drop.
+    void AddGivenFiles(const QStringList& paths);
 
     const Form1Controls& controls() const { return c_; }
     const MessageTable& messages() const { return messages_; }
+    const DesktopTexts& desktopTexts() const { return desktopTexts_; }
     const QString& programFolder() const { return programFolder_; }
     bool encoderIdle() const;
     BatchRun& batchRun() { return *batch_; }
@@ -58,6 +62,7 @@ class Form1 : public QWidget {
     QString programFolder_;
     Form1Controls c_;
     MessageTable messages_;
+    DesktopTexts desktopTexts_ = BuiltInDesktopTexts();
     ListBoxView list_;
     FormRunView runView_;
     std::unique_ptr<BatchRun> batch_;

@@ -2,18 +2,26 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 
+#include "CommandLine.h"
+#include "DesktopSession.h"
 #include "Form1.h"
 #include "platform/Platform.h"
+#include "platform/qt/DBusNotifications.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtLinks.h"
 #include "platform/qt/WebEngineBrowser.h"
 #include "platform/real/IniProfileFiles.h"
+#include "platform/real/LocalSocketChannel.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/ShellProcesses.h"
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> answered = vm::AnswerInfoOptions(argc, argv)) {
+        return *answered;
+    }
     // The browser's sandbox cannot run as root.
     if (geteuid() == 0) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
@@ -23,6 +31,17 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Vidmorf"));
     QApplication::setDesktopFileName(QStringLiteral("vidmorf"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vidmorf/icon.png")));
+
+    // One window per user and program folder: a later start hands its files over and ends.
+    const vm::CommandLine line =
+        vm::ParseCommandLine(QCoreApplication::arguments(), QDir::currentPath());
+    if (line.action != vm::CommandLine::Action::Run) {
+        return vm::Answer(line);
+    }
+    vm::LocalSocketChannel channel;
+    if (!vm::ClaimOneWindow(channel, QCoreApplication::applicationDirPath(), line.files)) {
+        return 0;
+    }
 
     vm::PosixFileSystem files;
     vm::ShellProcesses processes;
@@ -35,6 +54,10 @@ int main(int argc, char** argv) {
     // The folder of the real executable: the encoder and the packs lie beside it.
     vm::Form1 window(platform, QCoreApplication::applicationDirPath());
     dialogs.setOwner(&window);
+    vm::DBusNotifications notifications(QStringLiteral("Vidmorf"), QStringLiteral("vidmorf"));
+    notifications.setOwner(&window);
+    vm::DesktopSession desktop(window, notifications, channel);
+    window.AddGivenFiles(line.files);
     if (!window.startUp()) {
         return 0;
     }

@@ -10,6 +10,7 @@
 #include "RunTally.h"
 #include "RunView.h"
 #include "TargetNaming.h"
+#include "i18n/DesktopTexts.h"
 #include "i18n/MessageTable.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
@@ -20,6 +21,11 @@ namespace vm {
 namespace {
 constexpr int kBoxRecheckMs = 100;  // how often a waiting run looks whether the boxes are closed
 const QString kEncoderName = QStringLiteral("CODER.DLL");
+
+// A reason for a failure of a file operation on path, told of source.
+QString OperationReason(const QString& source, const QString& path, const QString& error) {
+    return path == source ? error : path + QStringLiteral(": ") + error;
+}
 }  // namespace
 
 struct BatchRun::Impl {
@@ -29,14 +35,16 @@ struct BatchRun::Impl {
     Dialogs& dialogs;
     RunView& view;
     const MessageTable& messages;
+    const DesktopTexts* desktopTexts = nullptr;
     QString programFolder;
     EncoderJob job;
 
     bool running = false;
     bool stopRequested = false;
-    QStringList sources;  // the list as the run found it
-    int index = 0;        // the current file
-    QString target;       // the current file's target, once settled
+    bool encoderStopped = false;  // Force stop killed the current file's encoder
+    QStringList sources;          // the list as the run found it
+    int index = 0;                // the current file
+    QString target;               // the current file's target, once settled
     RunTally tally;
 
     Impl(BatchRun* owner, FileSystem& f, Processes& p, Dialogs& d, RunView& v,
@@ -58,8 +66,12 @@ struct BatchRun::Impl {
     void nextFile();
     void showProgress();
     void jobEnded();
-    void fileFailed();
+    void fileFailed(const QString& reason);
+    QString encoderReason() const;
+    // An error of a file operation: shown at once, and the current file fails with it.
+    void operationFailed(const QString& path, const QString& error);
     void fileDone(FileOutcome outcome);
+    void next();
     void finish();
     void showError(const QString& path, const QString& reason);
     // Runs step from the event loop once no box is open: a box that a handler opened during
@@ -123,15 +135,15 @@ void BatchRun::Impl::nextFile() {
     target.clear();
     view.setCounterCaption(messages.convertingCaption + QLatin1Char('(') +
                            QString::number(index + 1) + QLatin1Char('/') +
-                           QString::number(view.sourceCount()) + QStringLiteral("):"));
+                           QString::number(sources.size()) + QStringLiteral("):"));
     view.setCurrentSource(source);
     view.showProgress({.fileBarWidth = 0.f});
 
     QString path;
+    encoderStopped = false;
     QString error = job.deleteLeftovers(&path);
     if (!error.isEmpty()) {
-        showError(path, error);
-        fileFailed();
+        operationFailed(path, error);
         return;
     }
     // Read afresh for every file: a language switch during the run resets the channels.
@@ -143,16 +155,14 @@ void BatchRun::Impl::nextFile() {
         return;
     }
     if (choice.kind == TargetChoice::Kind::Error) {
-        showError(choice.path, choice.error);
-        fileFailed();
+        operationFailed(choice.path, choice.error);
         return;
     }
     target = choice.path;
     error = job.launch(
         BuildEncoderCommandLine(programFolder, job.tempFolder(), source, target, settings), &path);
     if (!error.isEmpty()) {
-        showError(path, error);
-        fileFailed();
+        operationFailed(path, error);
     }
     // Otherwise the job's end brings the run on.
 }
@@ -172,12 +182,31 @@ void BatchRun::Impl::jobEnded() {
         if (job.lastLogLine().startsWith(QLatin1String("video"))) {
             fileDone(FileOutcome::Done);
         } else {
-            fileFailed();
+            fileFailed(encoderReason());
         }
     });
 }
 
-void BatchRun::Impl::fileFailed() {
+QString BatchRun::Impl::encoderReason() const {
+    const DesktopTexts texts = desktopTexts ? *desktopTexts : BuiltInDesktopTexts();
+    if (encoderStopped) {
+        return texts.stoppedReason;
+    }
+    // The encoder's closing line says what went wrong; a log that ends in a progress line (or
+    // holds nothing) means the encoder was ended before it could say.
+    const QString line = job.lastLogLine().trimmed();
+    if (line.isEmpty() || ParseProgressLine(job.lastLogLine())) {
+        return texts.silentReason;
+    }
+    return line;
+}
+
+void BatchRun::Impl::operationFailed(const QString& path, const QString& error) {
+    showError(path, error);
+    fileFailed(OperationReason(sources.at(index), path, error));
+}
+
+void BatchRun::Impl::fileFailed(const QString& reason) {
     // No partial output stays behind; but only a target this run chose is deleted, never a
     // source of the run.
     if (!target.isEmpty() && files.isFile(target) && !IsOneOf(target, sources, files)) {
@@ -186,11 +215,16 @@ void BatchRun::Impl::fileFailed() {
             showError(target, error);
         }
     }
-    fileDone(FileOutcome::Failed);
+    tally.record(FileOutcome::Failed, sources.at(index), reason);
+    next();
 }
 
 void BatchRun::Impl::fileDone(FileOutcome outcome) {
     tally.record(outcome, sources.at(index));
+    next();
+}
+
+void BatchRun::Impl::next() {
     ++index;
     if (stopRequested) {
         index = int(sources.size());
@@ -199,8 +233,13 @@ void BatchRun::Impl::fileDone(FileOutcome outcome) {
 }
 
 void BatchRun::Impl::finish() {
-    dialogs.messageBox(messages[Message::Done], tally.completionText(messages, view.sourceCount()),
-                       MsgButtons::Ok, MsgIcon::None);
+    emit q->ending(tally.count(FileOutcome::Done), tally.count(FileOutcome::Skipped),
+                   tally.count(FileOutcome::Failed));
+    // Counted over the files the run started with: files that join the list during the run
+    // wait for the next one.
+    dialogs.messageBoxWithDetails(messages[Message::Done],
+                                  tally.completionText(messages, sources.size()), MsgButtons::Ok,
+                                  MsgIcon::None, tally.failureDetails());
     view.setRunning(false);
     view.setCurrentSource({});
     view.showProgress(ClearedProgress());
@@ -255,8 +294,13 @@ void BatchRun::forceStop() {
         return;
     }
     d->stopRequested = true;
+    d->encoderStopped = !d->job.idle();
     // Only the encoder of the current job: nothing outside its process group is touched.
     d->job.killEncoder(kEncoderName);
+}
+
+void BatchRun::setDesktopTexts(const DesktopTexts* texts) {
+    d->desktopTexts = texts;
 }
 
 bool BatchRun::isRunning() const {

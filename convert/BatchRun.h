@@ -10,6 +10,7 @@ class Dialogs;
 class FileSystem;
 class Processes;
 class RunView;
+struct DesktopTexts;
 struct MessageTable;
 
 // The conversion of the whole list: Start, Cancel task and Force stop.
@@ -26,6 +27,10 @@ class BatchRun : public QObject {
     void requestStop();  // Cancel task
     void forceStop();    // Force stop
 
+    // The reasons given for files that failed without a closing line of the encoder; the
+    // built-in texts while none are set. Read when a file fails, so a language switch applies.
+    void setDesktopTexts(const DesktopTexts* texts);
+
     bool isRunning() const;
     bool encoderIdle() const;  // no encoder process runs
 
@@ -37,6 +42,8 @@ class BatchRun : public QObject {
     int encoderExitCode() const;
 
   signals:
+    // The list has been worked through; sent just before the completion message is shown.
+    void ending(int done, int skipped, int failed);
     // After the completion message has been closed and the window is Idle again.
     void finished();
 

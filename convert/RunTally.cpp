@@ -25,16 +25,20 @@ const RunTally::Category& RunTally::at(FileOutcome outcome) const {
     return done_;
 }
 
-void RunTally::record(FileOutcome outcome, const QString& sourcePath) {
+void RunTally::record(FileOutcome outcome, const QString& sourcePath, const QString& reason) {
     Category& c = at(outcome);
     c.list += kCr + sourcePath;
     ++c.count;
+    if (outcome == FileOutcome::Failed) {
+        failureLines_.append(sourcePath + QStringLiteral(": ") + reason.simplified());
+    }
 }
 
 void RunTally::clear() {
     done_ = {};
     failed_ = {};
     skipped_ = {};
+    failureLines_.clear();
 }
 
 int RunTally::count(FileOutcome outcome) const {
@@ -65,6 +69,10 @@ QString RunTally::summary(const MessageTable& messages) const {
 QString RunTally::completionText(const MessageTable& messages, qsizetype listCount) const {
     return messages[Message::FinishedInAll] + QString::number(listCount) +
            messages[Message::FilesOfWhich] + QLatin1Char(':') + kCr + kCr + summary(messages);
+}
+
+QString RunTally::failureDetails() const {
+    return failureLines_.join(QLatin1Char('\n'));
 }
 
 }  // namespace vm

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace vm {
 
@@ -12,7 +13,8 @@ enum class FileOutcome { Done, Failed, Skipped };
 // The outcomes of one run: per outcome a list of sources, each entry a CR and the path.
 class RunTally {
   public:
-    void record(FileOutcome outcome, const QString& sourcePath);
+    // reason: why a failed file failed (ignored for the other outcomes).
+    void record(FileOutcome outcome, const QString& sourcePath, const QString& reason = {});
     void clear();
 
     int count(FileOutcome outcome) const;
@@ -23,6 +25,9 @@ class RunTally {
     QString summary(const MessageTable& messages) const;
     // The completion message: msg9 + listCount + msg10 + ":" + CR + CR + the summary.
     QString completionText(const MessageTable& messages, qsizetype listCount) const;
+    // One line per failed source, in the order they failed: the path, ": " and the reason
+    // (a reason of several lines is joined into one). Empty when no file failed.
+    QString failureDetails() const;
 
   private:
     struct Category {
@@ -35,6 +40,7 @@ class RunTally {
     Category done_;
     Category failed_;
     Category skipped_;
+    QStringList failureLines_;
 };
 
 }  // namespace vm

@@ -18,6 +18,10 @@ class Dialogs {
     // A CR or CR LF inside the text is one line break; the text is plain, never rich text.
     virtual MsgAnswer messageBox(const QString& title, const QString& text, MsgButtons buttons,
                                  MsgIcon icon) = 0;
+    // The same box with details that the user can unfold: plain text, one item a line.
+    virtual MsgAnswer messageBoxWithDetails(const QString& title, const QString& text,
+                                            MsgButtons buttons, MsgIcon icon,
+                                            const QString& details) = 0;
     // Single-line input; an empty text when cancelled.
     virtual QString inputBox(const QString& title, const QString& prompt,
                              const QString& initial) = 0;

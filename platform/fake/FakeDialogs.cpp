@@ -33,7 +33,13 @@ QVector<FakeDialogs::Shown> FakeDialogs::messages() const {
 
 MsgAnswer FakeDialogs::messageBox(const QString& title, const QString& text, MsgButtons buttons,
                                   MsgIcon icon) {
-    shown.append({Kind::Message, title, text, buttons, icon, {}});
+    return messageBoxWithDetails(title, text, buttons, icon, {});
+}
+
+MsgAnswer FakeDialogs::messageBoxWithDetails(const QString& title, const QString& text,
+                                             MsgButtons buttons, MsgIcon icon,
+                                             const QString& details) {
+    shown.append({Kind::Message, title, text, buttons, icon, {}, details});
     if (answers_.isEmpty()) {
         return buttons == MsgButtons::Ok ? MsgAnswer::Ok : defaultAnswer_;
     }
@@ -45,17 +51,17 @@ MsgAnswer FakeDialogs::messageBox(const QString& title, const QString& text, Msg
 }
 
 QString FakeDialogs::inputBox(const QString& title, const QString& prompt, const QString&) {
-    shown.append({Kind::Input, title, prompt, MsgButtons::OkCancel, MsgIcon::None, {}});
+    shown.append({Kind::Input, title, prompt, MsgButtons::OkCancel, MsgIcon::None, {}, {}});
     return inputs_.isEmpty() ? QString() : inputs_.dequeue();
 }
 
 QStringList FakeDialogs::openFlvFiles(const QString& startFolder) {
-    shown.append({Kind::OpenFiles, {}, {}, MsgButtons::OkCancel, MsgIcon::None, startFolder});
+    shown.append({Kind::OpenFiles, {}, {}, MsgButtons::OkCancel, MsgIcon::None, startFolder, {}});
     return files_.isEmpty() ? QStringList() : files_.dequeue();
 }
 
 QString FakeDialogs::browseForFolder() {
-    shown.append({Kind::Folder, {}, {}, MsgButtons::OkCancel, MsgIcon::None, {}});
+    shown.append({Kind::Folder, {}, {}, MsgButtons::OkCancel, MsgIcon::None, {}, {}});
     return folders_.isEmpty() ? QString() : folders_.dequeue();
 }
 

@@ -23,6 +23,7 @@ class FakeDialogs : public Dialogs {
         MsgButtons buttons = MsgButtons::Ok;
         MsgIcon icon = MsgIcon::None;
         QString startFolder;  // open-file dialog
+        QString details;      // the unfolding part of a message box
     };
 
     void setNextAnswer(MsgAnswer answer);
@@ -39,6 +40,8 @@ class FakeDialogs : public Dialogs {
 
     MsgAnswer messageBox(const QString& title, const QString& text, MsgButtons buttons,
                          MsgIcon icon) override;
+    MsgAnswer messageBoxWithDetails(const QString& title, const QString& text, MsgButtons buttons,
+                                    MsgIcon icon, const QString& details) override;
     QString inputBox(const QString& title, const QString& prompt, const QString& initial) override;
     QStringList openFlvFiles(const QString& startFolder) override;
     QString browseForFolder() override;

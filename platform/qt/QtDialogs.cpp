@@ -5,9 +5,13 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QTextEdit>
 
 namespace vm {
 namespace {
+
+constexpr int kDetailsWidth = 560;  // pixels at 96 dpi; Qt scales them on larger screens
+constexpr int kDetailsHeight = 140;
 
 // Counts a box as open for as long as it is on screen.
 class OpenBox {
@@ -53,12 +57,25 @@ QString QtDialogs::displayText(const QString& text) {
 
 MsgAnswer QtDialogs::messageBox(const QString& title, const QString& text, MsgButtons buttons,
                                 MsgIcon icon) {
+    return messageBoxWithDetails(title, text, buttons, icon, {});
+}
+
+MsgAnswer QtDialogs::messageBoxWithDetails(const QString& title, const QString& text,
+                                           MsgButtons buttons, MsgIcon icon,
+                                           const QString& details) {
     OpenBox open(open_);
     QMessageBox box(parentWidget());
     box.setWindowTitle(title);
     box.setTextFormat(Qt::PlainText);
     box.setText(displayText(text));
     box.setIcon(toQtIcon(icon));
+    if (!details.isEmpty()) {
+        box.setDetailedText(displayText(details));  // always plain text
+        // Room for a path and its reason on one line, and for several such lines.
+        if (auto* area = box.findChild<QTextEdit*>()) {
+            area->setMinimumSize(kDetailsWidth, kDetailsHeight);
+        }
+    }
     if (buttons == MsgButtons::OkCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Ok);

@@ -16,6 +16,8 @@ class QtDialogs : public Dialogs {
 
     MsgAnswer messageBox(const QString& title, const QString& text, MsgButtons buttons,
                          MsgIcon icon) override;
+    MsgAnswer messageBoxWithDetails(const QString& title, const QString& text, MsgButtons buttons,
+                                    MsgIcon icon, const QString& details) override;
     QString inputBox(const QString& title, const QString& prompt, const QString& initial) override;
     QStringList openFlvFiles(const QString& startFolder) override;
     QString browseForFolder() override;

@@ -22,7 +22,9 @@ for f in /usr/bin/vidmorf /usr/lib/vidmorf/vidmorf /usr/lib/vidmorf/coder.dll \
     /usr/share/metainfo/example.vidmorf.Vidmorf.metainfo.xml \
     /usr/share/icons/hicolor/48x48/apps/vidmorf.png \
     /usr/share/icons/hicolor/scalable/apps/vidmorf.svg \
-    /usr/share/doc/vidmorf/LICENSE /usr/share/doc/vidmorf/user-guide.md; do
+    /usr/share/doc/vidmorf/LICENSE /usr/share/doc/vidmorf/user-guide.md \
+    /usr/share/doc/vidmorf/copyright /usr/share/doc/vidmorf/changelog.gz \
+    /usr/share/man/man1/vidmorf.1.gz; do
     grep -qx "$f" "$work/files" || fail "missing $f"
 done
 # Nothing is built or fetched at install time.
@@ -46,4 +48,25 @@ appstreamcli validate --no-net \
 [ -x "$work/root/usr/lib/vidmorf/coder.dll" ] || fail "coder.dll not executable"
 exec_line=$(sed -n 's/^Exec=//p' "$work/root/usr/share/applications/vidmorf.desktop")
 [ -x "$work/root/usr/bin/${exec_line%% *}" ] || fail "Exec=$exec_line is not on the PATH"
+# The files a file manager opens with the program reach it.
+case "$exec_line" in *" %F"* | *" %f"* | *" %U"* | *" %u"*) ;; *) fail "Exec=$exec_line takes no files" ;; esac
+# The changelog speaks of the version the package carries.
+changelog_version=$(gzip -dc "$work/root/usr/share/doc/vidmorf/changelog.gz" | sed -n '1s/^vidmorf (\([^)]*\)).*/\1/p')
+[ "$changelog_version" = "$(dpkg-deb -f "$deb" Version)" ] ||
+    fail "changelog version $changelog_version"
+
+# Debian's checker: no error and no warning, except those overridden with a written reason
+# (a comment right above each override).
+overrides=$work/root/usr/share/lintian/overrides/vidmorf
+if [ -f "$overrides" ]; then
+    awk '/^[[:space:]]*$/ { next } /^#/ { reason = 1; next }
+         { if (!reason) { print "override without a reason: " $0; bad = 1 } reason = 0 }
+         END { exit bad }' "$overrides" || fail "lintian overrides"
+fi
+lintian --no-cfg --fail-on none "$deb" >"$work/lintian.log" 2>&1 ||
+    { cat "$work/lintian.log"; fail "lintian could not check the package"; }
+cat "$work/lintian.log"
+if grep -Eq '^[EW]: ' "$work/lintian.log"; then
+    fail "lintian: $(grep -Ec '^E: ' "$work/lintian.log") errors, $(grep -Ec '^W: ' "$work/lintian.log") warnings"
+fi
 echo "1 passed, 0 failed"

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CommandLine.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QUrl>
+#include <cstdio>
+
+namespace vm {
+
+namespace {
+
+const QLatin1String kEndOfOptions("--");
+
+bool IsHelp(const QString& arg) {
+    return arg == QLatin1String("-h") || arg == QLatin1String("--help");
+}
+bool IsVersion(const QString& arg) {
+    return arg == QLatin1String("-v") || arg == QLatin1String("--version");
+}
+
+void Print(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const QStringList& args, const QString& workingFolder) {
+    CommandLine line;
+    const QDir here(workingFolder);
+    bool options = true;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (options && arg == kEndOfOptions) {
+            options = false;
+            continue;
+        }
+        if (options && arg.size() > 1 && arg.startsWith(QLatin1Char('-'))) {
+            if (IsHelp(arg) || IsVersion(arg)) {
+                line.action =
+                    IsHelp(arg) ? CommandLine::Action::Help : CommandLine::Action::Version;
+                return line;
+            }
+            line.action = CommandLine::Action::Error;
+            line.error = QStringLiteral("unknown option '%1'").arg(arg);
+            return line;
+        }
+        QString path = arg;
+        if (arg.contains(QLatin1String("://")) || arg.startsWith(QLatin1String("file:"))) {
+            const QUrl url(arg);
+            if (!url.isLocalFile()) {
+                continue;  // not a local file, as a drop would deliver none
+            }
+            path = url.toLocalFile();
+        }
+        if (!path.isEmpty()) {
+            line.files.append(QDir::cleanPath(here.absoluteFilePath(path)));
+        }
+    }
+    return line;
+}
+
+QString HelpText() {
+    return QStringLiteral(
+        "Usage: vidmorf [OPTION]... [FILE]...\n"
+        "Convert Flash video (FLV) into AVI, WMV or MP3.\n"
+        "\n"
+        "Each FILE whose name ends in .flv joins the file list. When Vidmorf already runs for\n"
+        "this user and program folder, the files join the list of that window instead.\n"
+        "\n"
+        "  -h, --help     show this help and exit\n"
+        "  -v, --version  show the version and exit\n"
+        "  --             take every later argument as a file\n");
+}
+
+QString VersionText() {
+    return QStringLiteral("vidmorf 0.9\n");
+}
+
+std::optional<int> AnswerInfoOptions(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == kEndOfOptions) {
+            break;
+        }
+        if (IsHelp(arg) || IsVersion(arg)) {
+            CommandLine line;
+            line.action = IsHelp(arg) ? CommandLine::Action::Help : CommandLine::Action::Version;
+            return Answer(line);
+        }
+    }
+    return std::nullopt;
+}
+
+int Answer(const CommandLine& line) {
+    switch (line.action) {
+        case CommandLine::Action::Help:
+            Print(stdout, HelpText());
+            return 0;
+        case CommandLine::Action::Version:
+            Print(stdout, VersionText());
+            return 0;
+        case CommandLine::Action::Error:
+            Print(stderr, QStringLiteral("vidmorf: %1\nTry 'vidmorf --help' for more "
+                                         "information.\n")
+                              .arg(line.error));
+            return 1;
+        case CommandLine::Action::Run:
+            break;
+    }
+    return 0;
+}
+
+QString InstanceName(const QString& programFolder) {
+    QString folder = QDir(programFolder).canonicalPath();
+    if (folder.isEmpty()) {
+        folder = QDir::cleanPath(QDir(programFolder).absolutePath());
+    }
+    const QByteArray hash =
+        QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha256).toHex();
+    return QStringLiteral("vidmorf-") + QString::fromLatin1(hash.left(16));
+}
+
+QByteArray EncodePaths(const QStringList& paths) {
+    QByteArray message;
+    for (const QString& path : paths) {
+        message += path.toUtf8();
+        message += '\0';  // no path holds a NUL
+    }
+    return message;
+}
+
+QStringList DecodePaths(const QByteArray& message) {
+    QStringList paths;
+    for (const QByteArray& part : message.split('\0')) {
+        if (!part.isEmpty()) {
+            paths.append(QString::fromUtf8(part));
+        }
+    }
+    return paths;
+}
+
+}  // namespace vm

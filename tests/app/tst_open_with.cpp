@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The real program, started with files on its command line (this test runs the program's own
+// main with every real back end): the files are in its list; a second start of the installed
+// program with more files hands them to this window and ends at once with status 0.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+#include "app/CommandLine.h"
+
+int VidmorfMain(int argc, char** argv);  // the program's main, built into this test
+
+namespace {
+
+QTemporaryDir* gFiles = nullptr;
+QStringList gFailures;
+
+void Check(bool ok, const QString& what) {
+    std::printf("%s: %s\n", ok ? "ok" : "FAIL", qPrintable(what));
+    if (!ok) {
+        gFailures.append(what);
+    }
+}
+
+QStringList ListEntries(QWidget* window) {
+    QStringList entries;
+    if (auto* list = window->findChild<QListWidget*>(QStringLiteral("List1"))) {
+        for (int i = 0; i < list->count(); ++i) {
+            entries.append(list->item(i)->text());
+        }
+    }
+    return entries;
+}
+
+QWidget* ShownWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String("Form1") && w->isVisible()) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+// Runs step on the event loop once until() holds (every 50 ms; gives up after timeoutMs).
+void When(std::function<bool()> until, int timeoutMs, std::function<void(bool)> step) {
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [=] {
+        if (until()) {
+            step(true);
+        } else if (clock->elapsed() > timeoutMs) {
+            step(false);
+        } else {
+            QTimer::singleShot(50, *poll);
+        }
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+// What a copy that was killed leaves behind: a socket file that nobody answers.
+bool MakeDeadSocket(const QString& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()) + 1);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+}
+
+void Probe() {
+    const QString dir = gFiles->path() + QLatin1Char('/');
+    When([] { return ShownWindow() != nullptr; }, 60000,
+         [dir](bool shown) {
+             Check(shown, "the window is shown");
+             if (!shown) {
+                 QCoreApplication::exit(1);
+                 return;
+             }
+             QWidget* window = ShownWindow();
+             Check(ListEntries(window) == QStringList({dir + "a.flv", dir + "B.FLV"}),
+                   "command-line files in the list: " + ListEntries(window).join(", "));
+
+             // The second start, from the files' folder with relative paths, while this window
+             // goes on answering.
+             auto* second = new QProcess(window);
+             second->setWorkingDirectory(dir);
+             second->setProcessChannelMode(QProcess::ForwardedChannels);
+             auto clock = std::make_shared<QElapsedTimer>();
+             auto endedAfter = std::make_shared<qint64>(-1);
+             QObject::connect(second, &QProcess::finished, window,
+                              [clock, endedAfter] { *endedAfter = clock->elapsed(); });
+             clock->start();
+             second->start(QCoreApplication::applicationDirPath() + "/vidmorf",
+                           {"c.flv", "notes.txt", "sub/../d.Flv"});
+             const QStringList all{dir + "a.flv", dir + "B.FLV", dir + "c.flv", dir + "d.Flv"};
+             When([endedAfter] { return *endedAfter >= 0; }, 20000,
+                  [window, second, endedAfter, all](bool ended) {
+                      std::printf("second start ended after %lld ms\n",
+                                  static_cast<long long>(*endedAfter));
+                      Check(ended && second->exitStatus() == QProcess::NormalExit &&
+                                second->exitCode() == 0,
+                            "the second start ends with status 0");
+                      When([window, all] { return ListEntries(window) == all; }, 5000,
+                           [window](bool joined) {
+                               Check(joined, "the second start's files joined the first window: " +
+                                                 ListEntries(window).join(", "));
+                               QCoreApplication::exit(0);
+                           });
+                  });
+         });
+}
+
+}  // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(Probe)
+
+int main(int argc, char** argv) {
+    (void)argc;
+    QTemporaryDir runtime;  // a runtime folder of this test's own: no other window answers
+    QFile::setPermissions(runtime.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    // A copy of this program folder crashed before.
+    const QString folder = QFileInfo(QFile::decodeName(argv[0])).absolutePath();
+    Check(MakeDeadSocket(runtime.filePath(vm::InstanceName(folder))),
+          "a dead socket is left in the way");
+    QTemporaryDir files;
+    gFiles = &files;
+    // A list of its own: the files need not exist, since the list takes them by name.
+    const QByteArray a = QFile::encodeName(files.filePath("a.flv"));
+    const QByteArray b = QFile::encodeName(files.filePath("B.FLV"));
+    const QByteArray txt = QFile::encodeName(files.filePath("notes.txt"));
+    char* args[] = {argv[0], const_cast<char*>(a.constData()), const_cast<char*>(txt.constData()),
+                    const_cast<char*>(b.constData()), nullptr};
+    int count = 4;
+    const int status = VidmorfMain(count, args);
+    Check(status == 0, "the program ends with status 0");
+    std::printf("%lld failed\n", static_cast<long long>(gFailures.size()));
+    return gFailures.isEmpty() ? 0 : 1;
+}
