@@ -103,8 +103,7 @@ bool Form1::startUp() {
     if (c_.Text2->text().isEmpty()) {
         c_.Text2->setText(programFolder_ + QStringLiteral("output"));
     }
-    runView_.setFileBarWidth(0);
-    runView_.setTotalBarWidth(0);
+    runView_.showProgress({.fileBarWidth = 0.f, .totalBarWidth = 0.f});
 
     const PackScan scan = ScanLanguagePacks(platform_.files, platform_.profiles, programFolder_);
     c_.Combo7->addItems(scan.languages);
@@ -137,10 +136,11 @@ bool Form1::encoderPresent() {
         return true;
     }
     const QString twoBreaks = QStringLiteral("\r\r");
-    platform_.dialogs.messageBox(
-        messages_.msg(8),
-        messages_.msg(14) + twoBreaks + messages_.msg(15) + twoBreaks + messages_.msg(16),
-        MsgButtons::Ok, MsgIcon::Critical);
+    platform_.dialogs.messageBox(messages_[Message::Error],
+                                 messages_[Message::EncoderMissing] + twoBreaks +
+                                     messages_[Message::EncoderRequired] + twoBreaks +
+                                     messages_[Message::CannotRun],
+                                 MsgButtons::Ok, MsgIcon::Critical);
     close();
     return false;
 }
@@ -155,8 +155,8 @@ void Form1::centreOnScreen() {
 
 void Form1::closeEvent(QCloseEvent* event) {
     if (!encoderIdle()) {
-        platform_.dialogs.messageBox(messages_.msg(8), messages_.msg(17), MsgButtons::Ok,
-                                     MsgIcon::Exclamation);
+        platform_.dialogs.messageBox(messages_[Message::Error], messages_[Message::StillConverting],
+                                     MsgButtons::Ok, MsgIcon::Exclamation);
         event->ignore();
     } else {
         event->accept();
@@ -171,13 +171,13 @@ void Form1::showEvent(QShowEvent* event) {
 }
 
 void Form1::Option7_Click(int index) {
-    if (index < 0 || index >= int(c_.panels.size())) {
+    if (index < 0 || index >= kTabCount) {
         return;
     }
-    if (index == 4) {
+    if (index == kResourceTab) {
         ShowResourcePage(c_.Combo7->currentText());
     }
-    for (int i = 0; i < int(c_.panels.size()); ++i) {
+    for (int i = 0; i < kTabCount; ++i) {
         c_.panels[i]->setVisible(i == index);
     }
 }
@@ -211,29 +211,7 @@ void Form1::ApplyLanguage(const QString& name) {
     const QString pack =
         FindLanguagePack(platform_.files, platform_.profiles, programFolder_, name);
     const LanguageTexts texts = ReadLanguageTexts(platform_.profiles, pack);
-
-    for (const CaptionText& caption : texts.captions) {
-        QWidget* control = nullptr;
-        if (caption.index >= 0) {
-            if (caption.objectName == QLatin1String("Option7") && caption.index < 6) {
-                control = c_.Option7[caption.index];
-            }
-        } else {
-            control = findChild<QWidget*>(caption.objectName);
-        }
-        if (control) {
-            SetCaption(control, caption.text);
-        }
-    }
-
-    {
-        const QSignalBlocker quiet(c_.Combo6);
-        c_.Combo6->clear();
-        c_.Combo6->addItem(texts.stereo);
-        c_.Combo6->addItem(texts.mono);
-        c_.Combo6->setCurrentIndex(0);
-    }
-
+    ApplyControlTexts(this, c_, texts);
     messages_ = texts.messages;
     desktopTexts_ = ReadDesktopTexts(platform_.profiles, pack);
     SetCaption(c_.Label21, messages_.convertingCaption);

@@ -78,8 +78,12 @@ QStringList FormRunView::sourceFiles() const {
     return list_.entries();
 }
 
+int FormRunView::sourceCount() const {
+    return list_.count();
+}
+
 void FormRunView::setRunning(bool running) {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kTabsRunDisables; ++i) {
         c_.Option7[i]->setEnabled(!running);
     }
     c_.Command3->setEnabled(!running);
@@ -99,28 +103,24 @@ QString FormRunView::currentSource() const {
     return c_.Label22->text();
 }
 
-namespace {
-QLabel* StatusBox(const Form1Controls& c, StatusField field) {
-    switch (field) {
-        case StatusField::Frame:
-            return c.Label1;
-        case StatusField::Bitrate:
-            return c.Label2;
-        case StatusField::Size:
-            return c.Label15;
-        case StatusField::Time:
-            return c.Label16;
+void FormRunView::showProgress(const ProgressUpdate& update) {
+    const std::pair<const std::optional<QString>&, QLabel*> figures[] = {
+        {update.frame, c_.Label1},
+        {update.bitrate, c_.Label2},
+        {update.size, c_.Label15},
+        {update.time, c_.Label16},
+    };
+    for (const auto& [text, box] : figures) {
+        if (text) {
+            box->setText(*text);
+        }
     }
-    return c.Label1;
-}
-}  // namespace
-
-void FormRunView::setStatus(StatusField field, const QString& text) {
-    StatusBox(c_, field)->setText(text);
-}
-
-QString FormRunView::status(StatusField field) const {
-    return StatusBox(c_, field)->text();
+    if (update.fileBarWidth) {
+        c_.Picture3->setFillWidth(*update.fileBarWidth);
+    }
+    if (update.totalBarWidth) {
+        c_.Picture4->setFillWidth(*update.totalBarWidth);
+    }
 }
 
 double FormRunView::fileTrackWidth() const {
@@ -135,16 +135,8 @@ float FormRunView::fileBarWidth() const {
     return c_.Picture3->fillWidth();
 }
 
-void FormRunView::setFileBarWidth(float width) {
-    c_.Picture3->setFillWidth(width);
-}
-
 float FormRunView::totalBarWidth() const {
     return c_.Picture4->fillWidth();
-}
-
-void FormRunView::setTotalBarWidth(float width) {
-    c_.Picture4->setFillWidth(width);
 }
 
 }  // namespace vm

@@ -30,18 +30,18 @@ class FormRunView : public RunView {
 
     ConversionSettings settings() const override;
     QStringList sourceFiles() const override;
+    int sourceCount() const override;
     void setRunning(bool running) override;
     void setCounterCaption(const QString& text) override;
     void setCurrentSource(const QString& text) override;
-    QString currentSource() const override;
-    void setStatus(StatusField field, const QString& text) override;
-    QString status(StatusField field) const override;
+    void showProgress(const ProgressUpdate& update) override;
     double fileTrackWidth() const override;
     double totalTrackWidth() const override;
-    float fileBarWidth() const override;
-    void setFileBarWidth(float width) override;
-    float totalBarWidth() const override;
-    void setTotalBarWidth(float width) override;
+
+    // What the controls show now.
+    QString currentSource() const;
+    float fileBarWidth() const;
+    float totalBarWidth() const;
 
   private:
     const Form1Controls& c_;

@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QUrl>
 
+#include "convert/Progress.h"
+
 namespace vm {
 
 namespace {
@@ -83,7 +85,7 @@ void ProgressTrack::resizeEvent(QResizeEvent* event) {
 
 void ProgressTrack::placeFill() {
     const QRect inner = contentsRect();
-    const int left = inner.left() - TwipsToPixels(120);
+    const int left = inner.left() - TwipsToPixels(kBarOffsetTwips);
     fill_->setGeometry(left, inner.top(), qMax(0, TwipsToPixels(fillWidth_)), inner.height());
 }
 

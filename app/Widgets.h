@@ -15,9 +15,9 @@ constexpr int kTwipsPerPixel = 15;
 QRect Twips(int left, int top, int width, int height);
 int TwipsToPixels(double twips);
 
-// A progress bar: a white track with a blue fill child whose left edge lies 120 twips left of
-// the track's inner edge, so a fill of width w shows w - 120 twips of blue. The fill width is
-// kept as given, in twips; the drawing rounds it to pixels.
+// A progress bar: a white track with a blue fill child whose left edge lies kBarOffsetTwips left
+// of the track's inner edge, so a fill of width w shows w - kBarOffsetTwips of blue. The fill width
+// is kept as given, in twips; the drawing rounds it to pixels.
 class ProgressTrack : public QFrame {
     Q_OBJECT
   public:

@@ -64,6 +64,7 @@ struct BatchRun::Impl {
 
     void start();
     void nextFile();
+    void showProgress();
     void jobEnded();
     void fileFailed(const QString& reason);
     QString encoderReason() const;
@@ -90,7 +91,7 @@ void BatchRun::Impl::whenNoBoxOpen(std::function<void()> step) {
 }
 
 void BatchRun::Impl::showError(const QString& path, const QString& reason) {
-    dialogs.messageBox(messages.msg(8), path + QLatin1Char('\r') + reason, MsgButtons::Ok,
+    dialogs.messageBox(messages[Message::Error], path + QLatin1Char('\r') + reason, MsgButtons::Ok,
                        MsgIcon::Critical);
 }
 
@@ -100,8 +101,8 @@ void BatchRun::Impl::start() {
     }
     const QStringList list = view.sourceFiles();
     if (list.isEmpty()) {
-        dialogs.messageBox(messages.title(1), messages.msg(2), MsgButtons::Ok,
-                           MsgIcon::Information);
+        dialogs.messageBox(messages[Message::AttentionTitle], messages[Message::ListEmpty],
+                           MsgButtons::Ok, MsgIcon::Information);
         return;
     }
     if (!CheckOutputFolder(view.settings().outputFolder, files, dialogs, messages)) {
@@ -111,7 +112,7 @@ void BatchRun::Impl::start() {
         QString error;
         const QString folder = files.makePrivateTempFolder(&error);
         if (folder.isEmpty()) {
-            dialogs.messageBox(messages.msg(8), error, MsgButtons::Ok, MsgIcon::Critical);
+            dialogs.messageBox(messages[Message::Error], error, MsgButtons::Ok, MsgIcon::Critical);
             return;
         }
         job.setTempFolder(folder);
@@ -137,7 +138,7 @@ void BatchRun::Impl::nextFile() {
                            QString::number(index + 1) + QLatin1Char('/') +
                            QString::number(sources.size()) + QStringLiteral("):"));
     view.setCurrentSource(source);
-    view.setFileBarWidth(0);
+    view.showProgress({.fileBarWidth = 0.f});
 
     QString path;
     encoderStopped = false;
@@ -166,6 +167,15 @@ void BatchRun::Impl::nextFile() {
         operationFailed(path, error);
     }
     // Otherwise the job's end brings the run on.
+}
+
+void BatchRun::Impl::showProgress() {
+    const std::optional<ProgressUpdate> update =
+        ProgressFromLogLine(job.lastLogLine(), files.fileSize(sources.value(index)), index,
+                            view.sourceCount(), view.fileTrackWidth(), view.totalTrackWidth());
+    if (update) {
+        view.showProgress(*update);
+    }
 }
 
 void BatchRun::Impl::jobEnded() {
@@ -229,16 +239,12 @@ void BatchRun::Impl::finish() {
                    tally.count(FileOutcome::Failed));
     // Counted over the files the run started with: files that join the list during the run
     // wait for the next one.
-    dialogs.messageBoxWithDetails(messages.msg(6), tally.completionText(messages, sources.size()),
-                                  MsgButtons::Ok, MsgIcon::None, tally.failureDetails());
+    dialogs.messageBoxWithDetails(messages[Message::Done],
+                                  tally.completionText(messages, sources.size()), MsgButtons::Ok,
+                                  MsgIcon::None, tally.failureDetails());
     view.setRunning(false);
     view.setCurrentSource({});
-    view.setStatus(StatusField::Frame, {});
-    view.setStatus(StatusField::Bitrate, {});
-    view.setStatus(StatusField::Time, {});
-    view.setStatus(StatusField::Size, {});
-    view.setFileBarWidth(0);
-    view.setTotalBarWidth(0);
+    view.showProgress(ClearedProgress());
     tally.clear();
     sources.clear();
     target.clear();
@@ -251,8 +257,7 @@ BatchRun::BatchRun(FileSystem& files, Processes& processes, Dialogs& dialogs, Ru
                    const MessageTable& messages, QString programFolder, QObject* parent)
     : QObject(parent),
       d(new Impl(this, files, processes, dialogs, view, messages, std::move(programFolder))) {
-    connect(&d->job, &EncoderJob::logAdvanced, this,
-            [this] { ShowProgress(d->view, d->files, d->job.lastLogLine(), d->index); });
+    connect(&d->job, &EncoderJob::logAdvanced, this, [this] { d->showProgress(); });
     connect(&d->job, &EncoderJob::ended, this, [this] { d->jobEnded(); });
 }
 
@@ -274,7 +279,8 @@ void BatchRun::requestStop() {
     if (!d->running) {
         return;
     }
-    if (d->dialogs.messageBox(d->messages.title(3), d->messages.msg(12), MsgButtons::OkCancel,
+    if (d->dialogs.messageBox(d->messages[Message::ConfirmTitle],
+                              d->messages[Message::CancelQuestion], MsgButtons::OkCancel,
                               MsgIcon::Information) == MsgAnswer::Ok) {
         d->stopRequested = true;
     }
@@ -284,7 +290,8 @@ void BatchRun::forceStop() {
     if (!d->running) {
         return;
     }
-    if (d->dialogs.messageBox(d->messages.title(2), d->messages.msg(11), MsgButtons::OkCancel,
+    if (d->dialogs.messageBox(d->messages[Message::WarningTitle],
+                              d->messages[Message::ForceStopQuestion], MsgButtons::OkCancel,
                               MsgIcon::Exclamation) != MsgAnswer::Ok) {
         return;
     }

@@ -3,14 +3,9 @@
 
 #include <cmath>
 
-#include "RunView.h"
-#include "platform/FileSystem.h"
-
 namespace vm {
 
 namespace {
-
-constexpr double kBarOffset = 120.0;  // the bar starts this far left of its track
 
 // The text between the first occurrence of a and the first occurrence of b.
 std::optional<QString> between(const QString& line, QLatin1StringView a, QLatin1StringView b) {
@@ -63,7 +58,7 @@ std::optional<double> FileBarWidth(bool videoLine, double sizeKb, double fileTra
         return std::nullopt;
     }
     const double expected = videoLine ? double(sourceBytes) * 1.25 : double(sourceBytes) / 6;
-    return sizeKb * fileTrackWidth * 1000 / expected + kBarOffset;
+    return sizeKb * fileTrackWidth * 1000 / expected + kBarOffsetTwips;
 }
 
 std::optional<double> TotalBarWidth(int index, int count, double fileBarWidth,
@@ -75,35 +70,42 @@ std::optional<double> TotalBarWidth(int index, int count, double fileBarWidth,
            (fileBarWidth / fileTrackWidth) * totalTrackWidth / count;
 }
 
-void ShowProgress(RunView& view, const FileSystem& files, const QString& lastLogLine, int index) {
+std::optional<ProgressUpdate> ProgressFromLogLine(const QString& lastLogLine, qint64 sourceBytes,
+                                                  int index, int count, double fileTrackWidth,
+                                                  double totalTrackWidth) {
     const std::optional<ProgressLine> line = ParseProgressLine(lastLogLine);
     if (!line) {
-        return;
+        return std::nullopt;
     }
+    ProgressUpdate update;
     if (line->video) {
-        view.setStatus(StatusField::Frame, line->frame);
+        update.frame = line->frame;
     }
-    view.setStatus(StatusField::Bitrate, line->bitrate);
-    view.setStatus(StatusField::Size, line->size);
-    view.setStatus(StatusField::Time, line->time);
+    update.bitrate = line->bitrate;
+    update.size = line->size;
+    update.time = line->time;
 
-    const std::optional<double> sizeKb = SizeInKb(view.status(StatusField::Size));
+    const std::optional<double> sizeKb = SizeInKb(line->size);
     if (!sizeKb) {
-        return;
+        return update;
     }
-    const double fileTrack = view.fileTrackWidth();
     const std::optional<double> fileWidth =
-        FileBarWidth(line->video, *sizeKb, fileTrack, files.fileSize(view.currentSource()));
+        FileBarWidth(line->video, *sizeKb, fileTrackWidth, sourceBytes);
     if (!fileWidth) {
-        return;
+        return update;
     }
-    view.setFileBarWidth(float(*fileWidth));
+    // The bar keeps single precision; the whole run's share is taken from the width it keeps.
+    update.fileBarWidth = static_cast<float>(*fileWidth);
     const std::optional<double> totalWidth =
-        TotalBarWidth(index, int(view.sourceFiles().size()), view.fileBarWidth(), fileTrack,
-                      view.totalTrackWidth());
+        TotalBarWidth(index, count, double(*update.fileBarWidth), fileTrackWidth, totalTrackWidth);
     if (totalWidth) {
-        view.setTotalBarWidth(float(*totalWidth));
+        update.totalBarWidth = static_cast<float>(*totalWidth);
     }
+    return update;
+}
+
+ProgressUpdate ClearedProgress() {
+    return {QString(), QString(), QString(), QString(), 0.f, 0.f};
 }
 
 }  // namespace vm

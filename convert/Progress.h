@@ -6,8 +6,9 @@
 
 namespace vm {
 
-class FileSystem;
-class RunView;
+// A progress bar's left edge lies this far left of its track's inner edge, so a bar of width w
+// shows w - kBarOffsetTwips of its fill.
+constexpr int kBarOffsetTwips = 120;
 
 // The figures of one progress line of the encoder's log, each cut out exactly (blanks kept).
 struct ProgressLine {
@@ -34,9 +35,26 @@ std::optional<double> FileBarWidth(bool videoLine, double sizeKb, double fileTra
 std::optional<double> TotalBarWidth(int index, int count, double fileBarWidth,
                                     double fileTrackWidth, double totalTrackWidth);
 
-// Shows the last log line on the status labels and both bars; index is the current file's
-// place in the list (from 0). A line that is not a progress line changes nothing; a size that
-// is not a number or a source that is empty or gone leaves the bars as they are.
-void ShowProgress(RunView& view, const FileSystem& files, const QString& lastLogLine, int index);
+// What the display shows of a run's progress: the four figures of the status area and the
+// widths of the two bars (twips, single precision). A field left empty is left as it stands.
+struct ProgressUpdate {
+    std::optional<QString> frame = {};  // current frame
+    std::optional<QString> bitrate = {};
+    std::optional<QString> size = {};  // output so far, kB
+    std::optional<QString> time = {};  // encoded time
+    std::optional<float> fileBarWidth = {};
+    std::optional<float> totalBarWidth = {};
+};
+
+// The update that the last log line brings, for the source of sourceBytes bytes at index (from
+// 0) of count files, with bar tracks of the widths given. Nothing for a line that is not a
+// progress line. The frame is left as it stands for an audio-only line; a size that is not a
+// number, or a source that is empty or gone (sourceBytes <= 0), leaves the bars as they stand.
+std::optional<ProgressUpdate> ProgressFromLogLine(const QString& lastLogLine, qint64 sourceBytes,
+                                                  int index, int count, double fileTrackWidth,
+                                                  double totalTrackWidth);
+
+// At the end of a run: the figures empty, both bars at 0.
+ProgressUpdate ClearedProgress();
 
 }  // namespace vm

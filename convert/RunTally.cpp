@@ -52,22 +52,23 @@ const QString& RunTally::list(FileOutcome outcome) const {
 QString RunTally::summary(const MessageTable& messages) const {
     QString text;
     if (!done_.list.isEmpty()) {
-        text = messages.msg(6) + QString::number(done_.count) + QLatin1Char(':') + done_.list;
+        text =
+            messages[Message::Done] + QString::number(done_.count) + QLatin1Char(':') + done_.list;
     }
     if (!skipped_.list.isEmpty()) {
-        text += kCr + messages.msg(7) + QString::number(skipped_.count) + QLatin1Char(':') +
-                skipped_.list;
+        text += kCr + messages[Message::Skipped] + QString::number(skipped_.count) +
+                QLatin1Char(':') + skipped_.list;
     }
     if (!failed_.list.isEmpty()) {
-        text += kCr + messages.msg(8) + QString::number(failed_.count) + QLatin1Char(':') +
+        text += kCr + messages[Message::Error] + QString::number(failed_.count) + QLatin1Char(':') +
                 failed_.list;
     }
     return text;
 }
 
 QString RunTally::completionText(const MessageTable& messages, qsizetype listCount) const {
-    return messages.msg(9) + QString::number(listCount) + messages.msg(10) + QLatin1Char(':') +
-           kCr + kCr + summary(messages);
+    return messages[Message::FinishedInAll] + QString::number(listCount) +
+           messages[Message::FilesOfWhich] + QLatin1Char(':') + kCr + kCr + summary(messages);
 }
 
 QString RunTally::failureDetails() const {

@@ -50,21 +50,21 @@ QString RenamedTarget(const QString& targetPath) {
 bool CheckOutputFolder(const QString& folder, FileSystem& files, Dialogs& dialogs,
                        const MessageTable& messages) {
     if (folder.isEmpty()) {
-        dialogs.messageBox(messages.title(1), messages.msg(3), MsgButtons::Ok,
-                           MsgIcon::Information);
+        dialogs.messageBox(messages[Message::AttentionTitle], messages[Message::NoOutputFolder],
+                           MsgButtons::Ok, MsgIcon::Information);
         return false;
     }
     if (files.exists(folder)) {
         return true;
     }
-    if (dialogs.messageBox(messages.title(1), messages.msg(4), MsgButtons::OkCancel,
-                           MsgIcon::Information) != MsgAnswer::Ok) {
+    if (dialogs.messageBox(messages[Message::AttentionTitle], messages[Message::CreateOutputFolder],
+                           MsgButtons::OkCancel, MsgIcon::Information) != MsgAnswer::Ok) {
         return false;
     }
     const QString error = files.makeDir(folder);
     if (!error.isEmpty()) {
-        dialogs.messageBox(messages.msg(8), folder + QLatin1Char('\r') + error, MsgButtons::Ok,
-                           MsgIcon::Critical);
+        dialogs.messageBox(messages[Message::Error], folder + QLatin1Char('\r') + error,
+                           MsgButtons::Ok, MsgIcon::Critical);
         return false;
     }
     return true;
@@ -98,7 +98,8 @@ TargetChoice ResolveTargetPath(const QString& sourcePath, const ConversionSettin
             case ConflictPolicy::AskForName: {
                 // Asked again for as long as the file exists; an empty answer (or Cancel)
                 // keeps the name.
-                const QString answer = dialogs.inputBox(messages.msg(1), messages.msg(5), {});
+                const QString answer = dialogs.inputBox(messages[Message::RenameTitle],
+                                                        messages[Message::TargetExists], {});
                 if (!answer.isEmpty()) {
                     target = target.left(target.lastIndexOf(kSeparator) + 1) + answer + extension;
                 }

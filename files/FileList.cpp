@@ -44,8 +44,9 @@ void ClearFileList(FileListView& list, Dialogs& dialogs, const MessageTable& mes
     if (list.count() == 0) {
         return;
     }
-    const MsgAnswer answer = dialogs.messageBox(messages.title(3), messages.msg(13),
-                                                MsgButtons::OkCancel, MsgIcon::Question);
+    const MsgAnswer answer =
+        dialogs.messageBox(messages[Message::ConfirmTitle], messages[Message::ClearListQuestion],
+                           MsgButtons::OkCancel, MsgIcon::Question);
     if (answer == MsgAnswer::Ok) {
         list.clear();
     }

@@ -34,7 +34,8 @@ struct LanguageTexts {
 LanguageTexts ReadLanguageTexts(const ProfileFiles& profiles, const QString& packPath);
 
 // The window's own texts before any pack is applied, in the same order and shape as a switch
-// delivers them (the fifth tab button reads "FLV资源" here); lab61 is empty.
+// delivers them (the fifth tab button reads "FLV资源" here); lab61 is empty. This table is the
+// only place they are written: the window takes them at creation as it takes a pack's.
 LanguageTexts BuiltInLanguageTexts();
 
 }  // namespace vm

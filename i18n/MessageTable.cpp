@@ -3,6 +3,9 @@
 
 namespace vm {
 
+static_assert(static_cast<int>(Message::StillConverting) + 1 == MessageTable::kCount,
+              "one name for each entry of the table");
+
 const std::array<const char*, MessageTable::kCount>& MessageTable::keys() {
     static const std::array<const char*, kCount> names = {
         "title1", "title2", "title3", "msg1",  "msg2",  "msg3",  "msg4",

@@ -23,27 +23,22 @@ class PlainView : public RunView {
   public:
     ConversionSettings current;
     QStringList files;
-    QString texts[5];
-    float bars[2] = {0, 0};
-    int progressUpdates = 0;
+    QString source;
+    ProgressUpdate shown;
+    int progressUpdates = 0;  // updates that carry figures
 
     ConversionSettings settings() const override { return current; }
     QStringList sourceFiles() const override { return files; }
+    int sourceCount() const override { return int(files.size()); }
     void setRunning(bool) override {}
     void setCounterCaption(const QString&) override {}
-    void setCurrentSource(const QString& text) override { texts[4] = text; }
-    QString currentSource() const override { return texts[4]; }
-    void setStatus(StatusField field, const QString& text) override {
-        texts[int(field)] = text;
-        ++progressUpdates;
+    void setCurrentSource(const QString& text) override { source = text; }
+    void showProgress(const ProgressUpdate& update) override {
+        shown = update;
+        progressUpdates += update.size ? 1 : 0;
     }
-    QString status(StatusField field) const override { return texts[int(field)]; }
     double fileTrackWidth() const override { return 6255; }
     double totalTrackWidth() const override { return 6255; }
-    float fileBarWidth() const override { return bars[0]; }
-    void setFileBarWidth(float w) override { bars[0] = w; }
-    float totalBarWidth() const override { return bars[1]; }
-    void setTotalBarWidth(float w) override { bars[1] = w; }
 };
 
 inline void writeFile(const QString& path, const QByteArray& bytes, bool executable = false) {

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     const double cpu = run.cpuSeconds * 1000;
 
     const bool allDone =
-        run.completion().contains(run.messages.msg(6) + QString::number(kFiles) + ":");
+        run.completion().contains(run.messages[Message::Done] + QString::number(kFiles) + ":");
     std::printf("run of %d files, encoder ends at once (%s)\n", kFiles,
                 allDone ? "all done" : "NOT all done");
     std::printf("  run, per file                 %.2f ms wall, %.2f ms own CPU\n", batch / kFiles,

@@ -83,12 +83,8 @@ int main(int argc, char** argv) {
     FormRunView view(c);
     view.setCounterCaption(form.messages().convertingCaption + QStringLiteral("(1/2):"));
     view.setCurrentSource(c.List1->item(0)->text());
-    view.setStatus(StatusField::Frame, QStringLiteral("1234"));
-    view.setStatus(StatusField::Bitrate, QStringLiteral("356.4"));
-    view.setStatus(StatusField::Time, QStringLiteral("41.20"));
-    view.setStatus(StatusField::Size, QStringLiteral("1815"));
-    view.setFileBarWidth(3000);
-    view.setTotalBarWidth(1500);
+    view.showProgress({QStringLiteral("1234"), QStringLiteral("356.4"), QStringLiteral("1815"),
+                       QStringLiteral("41.20"), 3000.f, 1500.f});
     form.Option7_Click(tab);
     c.Option7[qBound(0, tab, 5)]->setChecked(true);
 

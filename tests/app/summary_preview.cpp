@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box && box->text() == window.messages().msg(11)) {
+        if (box && box->text() == window.messages()[Message::ForceStopQuestion]) {
             box->button(QMessageBox::Ok)->click();  // yes, stop now
         } else if (box && !box->detailedText().isEmpty() && !unfolded) {
             for (QAbstractButton* b : box->buttons()) {

@@ -18,6 +18,7 @@
 #include "app/Form1.h"
 #include "app/SitePages.h"
 #include "app/Widgets.h"
+#include "i18n/LanguageTexts.h"
 
 using namespace vm;
 using namespace vm::test;
@@ -79,6 +80,25 @@ struct Rig : MemoryPlatform {
     }
 };
 
+// A pack whose every text is its own section and key, so that no two captions read alike.
+class EchoProfiles : public ProfileFiles {
+  public:
+    QString readString(const QString&, const QString& section, const QString& key,
+                       const QString&) const override {
+        return key == QLatin1String("Language") ? QStringLiteral("Echo") : section + "/" + key;
+    }
+    void writeString(const QString&, const QString&, const QString&, const QString&) override {}
+};
+
+// The one control of the window that a caption of the language table names, or null.
+QWidget* ControlOf(const Form1& form, const CaptionText& caption) {
+    QList<QWidget*> named = form.findChildren<QWidget*>(caption.objectName);
+    if (caption.index >= 0) {
+        named.removeIf([&](QWidget* w) { return w->property("index") != caption.index; });
+    }
+    return named.size() == 1 ? named.first() : nullptr;
+}
+
 QList<bool> OnlyPanel(int index) {
     QList<bool> shown;
     for (int i = 0; i < 6; ++i) {
@@ -93,6 +113,7 @@ class TestForm1 : public QObject {
     Q_OBJECT
   private slots:
     void builtInCaptionsAndLists();
+    void captionTableNamesTheWindowsControls();
     void initialStates();
     void geometry();
     void tabsShowExactlyOnePanel();
@@ -195,6 +216,37 @@ void TestForm1::builtInCaptionsAndLists() {
     }
     QCOMPARE(rig.get<QComboBox>("Combo6")->itemData(1).toInt(), 1);
     QVERIFY(!rig.get<QComboBox>("Combo7")->isEditable());
+}
+
+void TestForm1::captionTableNamesTheWindowsControls() {
+    Rig rig;
+    const LanguageTexts builtIn = BuiltInLanguageTexts();
+    QCOMPARE(builtIn.captions.size(), 38);
+    for (const CaptionText& caption : builtIn.captions) {
+        const QWidget* control = ControlOf(*rig.form, caption);
+        QVERIFY2(control, qPrintable(caption.objectName));
+        QVERIFY2(CaptionOf(control) == caption.text, qPrintable(caption.objectName));
+    }
+
+    // A switch puts each text of a pack into the control its key belongs to.
+    EchoProfiles echo;
+    MemoryPlatform stand;
+    stand.files.addDir(kFolder);
+    stand.files.addFile(kFolder + QStringLiteral("coder.dll"));
+    stand.files.addFile(kFolder + QStringLiteral("echo.INI"));
+    Form1 form(
+        Platform{stand.files, stand.processes, stand.dialogs, stand.links, stand.browser, echo},
+        kFolder);
+    form.ApplyLanguage(QStringLiteral("Echo"));
+    const LanguageTexts pack = ReadLanguageTexts(echo, kFolder + QStringLiteral("echo.INI"));
+    QCOMPARE(pack.captions.size(), builtIn.captions.size());
+    for (const CaptionText& caption : pack.captions) {
+        const QWidget* control = ControlOf(form, caption);
+        QVERIFY2(control, qPrintable(caption.objectName));
+        QCOMPARE(CaptionOf(control), caption.text);
+    }
+    QCOMPARE(CaptionOf(form.controls().Label23), QStringLiteral("Tab6/lab62"));
+    QCOMPARE(form.controls().Combo6->itemText(1), QStringLiteral("Tab3/lis32"));
 }
 
 void TestForm1::initialStates() {
@@ -348,14 +400,14 @@ void TestForm1::builtInMessages() {
     Rig rig;
     QVERIFY(rig.form->startUp());
     const MessageTable& m = rig.form->messages();
-    QCOMPARE(m.title(1), QStringLiteral("注意"));
-    QCOMPARE(m.title(3), QStringLiteral("确定"));
-    QCOMPARE(m.msg(8), QStringLiteral("错误"));
-    QCOMPARE(m.msg(13), QStringLiteral("是否清除列表中所有文件？"));
-    QCOMPARE(m.msg(14), QString::fromUtf8("找不到\xE2\x80\x9C"
-                                          "coder.dll\xE2\x80\x9D文件"));
-    QCOMPARE(m.msg(14).at(3), QChar(0x201C));
-    QCOMPARE(m.msg(17), QStringLiteral("还有正在转换的文件，不能退出"));
+    QCOMPARE(m[Message::AttentionTitle], QStringLiteral("注意"));
+    QCOMPARE(m[Message::ConfirmTitle], QStringLiteral("确定"));
+    QCOMPARE(m[Message::Error], QStringLiteral("错误"));
+    QCOMPARE(m[Message::ClearListQuestion], QStringLiteral("是否清除列表中所有文件？"));
+    QCOMPARE(m[Message::EncoderMissing], QString::fromUtf8("找不到\xE2\x80\x9C"
+                                                           "coder.dll\xE2\x80\x9D文件"));
+    QCOMPARE(m[Message::EncoderMissing].at(3), QChar(0x201C));
+    QCOMPARE(m[Message::StillConverting], QStringLiteral("还有正在转换的文件，不能退出"));
     QCOMPARE(m.convertingCaption, QStringLiteral("正在转换"));
 }
 
@@ -534,13 +586,16 @@ void TestForm1::runViewReadsAndWritesControls() {
     }
     QVERIFY(c.Command3->isEnabled() && !c.Command5->isEnabled() && !c.Command6->isEnabled());
 
-    view.setStatus(StatusField::Frame, QStringLiteral("120"));
-    view.setStatus(StatusField::Bitrate, QStringLiteral("356.2"));
-    view.setStatus(StatusField::Size, QStringLiteral("2048"));
-    view.setStatus(StatusField::Time, QStringLiteral("4.00"));
+    view.showProgress({QStringLiteral("120"), QStringLiteral("356.2"), QStringLiteral("2048"),
+                       QStringLiteral("4.00"), std::nullopt, std::nullopt});
     QCOMPARE(c.Label1->text(), QStringLiteral("120"));
     QCOMPARE(c.Label2->text(), QStringLiteral("356.2"));
     QCOMPARE(c.Label15->text(), QStringLiteral("2048"));
+    QCOMPARE(c.Label16->text(), QStringLiteral("4.00"));
+    // An audio-only line has no frame: the frame shown stays.
+    view.showProgress({.bitrate = QStringLiteral("128.0"), .size = QStringLiteral("2050")});
+    QCOMPARE(c.Label1->text(), QStringLiteral("120"));
+    QCOMPARE(c.Label2->text(), QStringLiteral("128.0"));
     QCOMPARE(c.Label16->text(), QStringLiteral("4.00"));
     view.setCurrentSource(QStringLiteral("/v/<b>a</b>.flv"));
     QCOMPARE(view.currentSource(), QStringLiteral("/v/<b>a</b>.flv"));
@@ -551,8 +606,7 @@ void TestForm1::runViewReadsAndWritesControls() {
     // The fill keeps the width it was given; the drawing rounds it and starts 120 twips left.
     QCOMPARE(view.fileTrackWidth(), 6255.0);
     QCOMPARE(view.totalTrackWidth(), 6255.0);
-    view.setFileBarWidth(1000.4f);
-    view.setTotalBarWidth(6375.0f);
+    view.showProgress({.fileBarWidth = 1000.4f, .totalBarWidth = 6375.0f});
     QCOMPARE(view.fileBarWidth(), 1000.4f);
     QCOMPARE(view.totalBarWidth(), 6375.0f);
     QCOMPARE(c.Picture3->fill()->width(), 67);

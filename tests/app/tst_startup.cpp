@@ -110,8 +110,9 @@ void TestStartUp::rememberedPackIsApplied() {
     QCOMPARE(CaptionOf(rig.c().Command3), QStringLiteral("Start & <b>Los</b>"));
     QCOMPARE(rig.c().Label21->text(), QStringLiteral("Konvertiere"));
     QCOMPARE(rig.form->messages().convertingCaption, QStringLiteral("Konvertiere"));
-    QCOMPARE(rig.form->messages().msg(17), QStringLiteral("Läuft noch"));
-    QCOMPARE(rig.form->messages().msg(13), QStringLiteral("是否清除列表中所有文件？"));
+    QCOMPARE(rig.form->messages()[Message::StillConverting], QStringLiteral("Läuft noch"));
+    QCOMPARE(rig.form->messages()[Message::ClearListQuestion],
+             QStringLiteral("是否清除列表中所有文件？"));
     // A longer caption keeps the label's right edge where it was.
     QCOMPARE(rig.c().Label3->text(), QStringLiteral("Auflösung der Bilder"));
     QCOMPARE(rig.c().Label3->geometry().right() + 1, 84);
@@ -148,7 +149,7 @@ void TestStartUp::switchingLanguage() {
     QCOMPARE(rig.browser.navigations.size(), 2);
     QCOMPARE(c.Combo6->itemText(0), QStringLiteral("立体声"));
     QCOMPARE(c.Combo6->itemText(1), QStringLiteral("单声道"));
-    QCOMPARE(rig.form->messages().msg(8), QStringLiteral("错误"));
+    QCOMPARE(rig.form->messages()[Message::Error], QStringLiteral("错误"));
 
     // A followed link is replaced by any switch, even to the language in effect.
     rig.browser.followLink(QStringLiteral("http://ads.example/"));

@@ -16,7 +16,8 @@ namespace vm::test {
 inline constexpr int kRunTimeoutMs = 20000;
 
 inline QString doneText(const MessageTable& m, int listCount, const QString& summary) {
-    return m.msg(9) + QString::number(listCount) + m.msg(10) + ":\r\r" + summary;
+    return m[Message::FinishedInAll] + QString::number(listCount) + m[Message::FilesOfWhich] +
+           ":\r\r" + summary;
 }
 
 // Everything a run needs, with the stand-in encoder in a program folder of its own.

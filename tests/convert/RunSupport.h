@@ -17,6 +17,9 @@
 
 namespace vm::test {
 
+// The figures of the status area, in the order of TestView::statusTexts.
+enum class StatusField { Frame, Bitrate, Size, Time };
+
 // The window's part of a run, as plain members; every counter caption is kept.
 class TestView : public RunView {
   public:
@@ -35,6 +38,7 @@ class TestView : public RunView {
 
     ConversionSettings settings() const override { return current; }
     QStringList sourceFiles() const override { return files; }
+    int sourceCount() const override { return int(files.size()); }
     void setRunning(bool on) override {
         running = on;
         runningChanges.append(on ? "on" : "off");
@@ -46,17 +50,20 @@ class TestView : public RunView {
         }
     }
     void setCurrentSource(const QString& text) override { source = text; }
-    QString currentSource() const override { return source; }
-    void setStatus(StatusField field, const QString& text) override {
-        statusTexts[int(field)] = text;
+    void showProgress(const ProgressUpdate& update) override {
+        const std::optional<QString>* texts[] = {&update.frame, &update.bitrate, &update.size,
+                                                 &update.time};
+        for (int i = 0; i < 4; ++i) {
+            if (*texts[i]) {
+                statusTexts[i] = **texts[i];
+            }
+        }
+        fileBar = update.fileBarWidth.value_or(fileBar);
+        totalBar = update.totalBarWidth.value_or(totalBar);
     }
-    QString status(StatusField field) const override { return statusTexts[int(field)]; }
+    QString status(StatusField field) const { return statusTexts[int(field)]; }
     double fileTrackWidth() const override { return fileTrack; }
     double totalTrackWidth() const override { return totalTrack; }
-    float fileBarWidth() const override { return fileBar; }
-    void setFileBarWidth(float w) override { fileBar = w; }
-    float totalBarWidth() const override { return totalBar; }
-    void setTotalBarWidth(float w) override { totalBar = w; }
 };
 
 inline void WriteFile(const QString& path, const QByteArray& bytes, bool executable = false) {

@@ -20,8 +20,8 @@ class TestBatchRun : public QObject {
         Rig r;
         r.run.start();
         QCOMPARE(r.dialogs.shown.size(), 1);
-        QCOMPARE(r.dialogs.shown[0].title, r.messages.title(1));
-        QCOMPARE(r.dialogs.shown[0].text, r.messages.msg(2));
+        QCOMPARE(r.dialogs.shown[0].title, r.messages[Message::AttentionTitle]);
+        QCOMPARE(r.dialogs.shown[0].text, r.messages[Message::ListEmpty]);
         QVERIFY(!r.run.isRunning() && r.view.runningChanges.isEmpty());
     }
 
@@ -56,7 +56,7 @@ class TestBatchRun : public QObject {
         QVERIFY(!QFileInfo::exists(r.ws.out("d.avi")));
 
         const auto done = r.lastMessage();
-        QCOMPARE(done.title, r.messages.msg(6));
+        QCOMPARE(done.title, r.messages[Message::Done]);
         QCOMPARE(done.buttons, MsgButtons::Ok);
         QCOMPARE(done.icon, MsgIcon::None);
         QCOMPARE(done.text,
@@ -139,8 +139,8 @@ class TestBatchRun : public QObject {
         QCOMPARE(r.ws.calls().size(), 2);
         const auto boxes = r.dialogs.messages();
         QCOMPARE(boxes.size(), 3);
-        QCOMPARE(boxes[0].title, r.messages.title(3));
-        QCOMPARE(boxes[0].text, r.messages.msg(12));
+        QCOMPARE(boxes[0].title, r.messages[Message::ConfirmTitle]);
+        QCOMPARE(boxes[0].text, r.messages[Message::CancelQuestion]);
         QCOMPARE(boxes[0].icon, MsgIcon::Information);
         QCOMPARE(boxes[0].buttons, MsgButtons::OkCancel);
         QCOMPARE(boxes[2].text,
@@ -174,8 +174,8 @@ class TestBatchRun : public QObject {
         QVERIFY(r.runToEnd());
         const auto boxes = r.dialogs.messages();
         QCOMPARE(boxes.size(), 3);
-        QCOMPARE(boxes[0].title, r.messages.title(2));
-        QCOMPARE(boxes[0].text, r.messages.msg(11));
+        QCOMPARE(boxes[0].title, r.messages[Message::WarningTitle]);
+        QCOMPARE(boxes[0].text, r.messages[Message::ForceStopQuestion]);
         QCOMPARE(boxes[0].icon, MsgIcon::Exclamation);
         QCOMPARE(boxes[2].text, doneText(r.messages, 2, "\r错误1:\r" + r.view.files[0]));
         QVERIFY(!QFileInfo::exists(r.ws.out("long.avi")));
@@ -218,7 +218,7 @@ class TestBatchRun : public QObject {
                         r.ws.source("two.flv", kConverts)};
         r.when("(1/2)", 20, [&] {
             r.messages.convertingCaption = "Converting";
-            r.messages.texts[6 + 2] = "Done";  // msg6, after the three titles
+            r.messages[Message::Done] = "Done";
             r.view.current.channelIndex = 0;
         });
         QVERIFY(r.runToEnd());
@@ -254,7 +254,7 @@ class TestBatchRun : public QObject {
             r.view.files = {r.ws.source("a.flv", kConverts)};
             r.run.start();
             QCOMPARE(r.dialogs.shown.size(), 1);
-            QCOMPARE(r.dialogs.shown[0].title, r.messages.msg(8));
+            QCOMPARE(r.dialogs.shown[0].title, r.messages[Message::Error]);
             QVERIFY(r.dialogs.shown[0].text.contains("No space left"));
             QVERIFY(!r.run.isRunning() && r.run.encoderIdle() && r.view.runningChanges.isEmpty());
         }
@@ -268,7 +268,7 @@ class TestBatchRun : public QObject {
             QVERIFY(r.runToEnd());
             const auto boxes = r.dialogs.messages();
             QCOMPARE(boxes.size(), 2);
-            QCOMPARE(boxes[0].title, r.messages.msg(8));
+            QCOMPARE(boxes[0].title, r.messages[Message::Error]);
             QCOMPARE(boxes[0].text, r.ws.out("stuck.avi") + "\rOperation not permitted");
             QCOMPARE(ReadFile(r.ws.out("stuck.avi")), QByteArray("kept"));
             QCOMPARE(boxes[1].text,
@@ -286,7 +286,7 @@ class TestBatchRun : public QObject {
             QVERIFY(r.runToEnd());
             auto boxes = r.dialogs.messages();
             QCOMPARE(boxes.size(), 4);
-            QCOMPARE(boxes[1].title, r.messages.msg(8));
+            QCOMPARE(boxes[1].title, r.messages[Message::Error]);
             QCOMPARE(boxes[1].text, r.run.tempFolder() + "tmp.bat\rRead-only file system");
             QCOMPARE(boxes[2].text, boxes[1].text);
             QCOMPARE(boxes[3].text, doneText(r.messages, 2, "\r错误2:\r" + a + "\r" + b));

@@ -93,10 +93,10 @@ class TestEndToEnd : public QObject {
         QVERIFY(QTest::qWaitFor([&] { return !run.isRunning(); }, 120000));
 
         QCOMPARE(dialogs.messages().size(), 1);
-        QCOMPARE(dialogs.messages()[0].text, messages.msg(9) + "4" + messages.msg(10) + ":\r\r" +
-                                                 messages.msg(6) + "3:\r" + sources_[0] + "\r" +
-                                                 sources_[1] + "\r" + sources_[2] + "\r" +
-                                                 messages.msg(8) + "1:\r" + garbage_);
+        QCOMPARE(dialogs.messages()[0].text,
+                 messages[Message::FinishedInAll] + "4" + messages[Message::FilesOfWhich] +
+                     ":\r\r" + messages[Message::Done] + "3:\r" + sources_[0] + "\r" + sources_[1] +
+                     "\r" + sources_[2] + "\r" + messages[Message::Error] + "1:\r" + garbage_);
         QVERIFY(!QFileInfo::exists(out + "garbage" + extension));
         for (const QString& source : sources_) {
             const QString target = out + BaseNameOf(source) + extension;
@@ -134,8 +134,8 @@ class TestEndToEnd : public QObject {
         QDir::setCurrent(saved);
         QVERIFY(ended);
         QCOMPARE(dialogs.messages().value(dialogs.messages().size() - 1).text,
-                 messages.msg(9) + "1" + messages.msg(10) + ":\r\r" + messages.msg(6) + "1:\r" +
-                     sources_[0]);
+                 messages[Message::FinishedInAll] + "1" + messages[Message::FilesOfWhich] +
+                     ":\r\r" + messages[Message::Done] + "1:\r" + sources_[0]);
         QCOMPARE(probe(root_.filePath("-y/clip one.avi"), "format=format_name"),
                  QString("format_name=avi"));
     }
@@ -168,7 +168,8 @@ class TestEndToEnd : public QObject {
         run.forceStop();
         QVERIFY(QTest::qWaitFor([&] { return !run.isRunning(); }, 30000));
         QVERIFY(!QFileInfo::exists(target));
-        QVERIFY(dialogs.messages().value(1).text.endsWith(messages.msg(8) + "1:\r" + source));
+        QVERIFY(
+            dialogs.messages().value(1).text.endsWith(messages[Message::Error] + "1:\r" + source));
         QCOMPARE(QDir(out).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
     }
 

@@ -70,7 +70,8 @@ class TestFailureReasons : public QObject {
 
         const DesktopTexts texts = BuiltInDesktopTexts();
         const auto box = r.completion();
-        QCOMPARE(box.text, r.messages.msg(9) + "5" + r.messages.msg(10) + ":\r\r完成1:\r" + good +
+        QCOMPARE(box.text, r.messages[Message::FinishedInAll] + "5" +
+                               r.messages[Message::FilesOfWhich] + ":\r\r完成1:\r" + good +
                                "\r错误4:\r" + bad + "\r" + cut + "\r" + mute + "\r" + locked);
         QCOMPARE(
             box.details.split('\n'),
@@ -125,8 +126,9 @@ class TestFailureReasons : public QObject {
         QCOMPARE(r.view.counterCaptions,
                  QStringList({"正在转换(1/2):", "正在转换(2/2):", "正在转换"}));
         QCOMPARE(r.ws.calls().size(), 2);
-        QCOMPARE(r.completion().text,
-                 r.messages.msg(9) + "2" + r.messages.msg(10) + ":\r\r完成2:\r" + a + "\r" + b);
+        QCOMPARE(r.completion().text, r.messages[Message::FinishedInAll] + "2" +
+                                          r.messages[Message::FilesOfWhich] + ":\r\r完成2:\r" + a +
+                                          "\r" + b);
         QCOMPARE(r.view.files.size(), 3);  // the list keeps the late file for the next run
     }
 };

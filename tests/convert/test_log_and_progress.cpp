@@ -23,6 +23,15 @@ QString lastLineFedInPieces(const QByteArray& log, int cut) {
     return tail.lastLine();
 }
 
+// What a run does with each log line: the update for the view's current source, shown on it.
+void Show(TestView& view, const FileSystem& files, const QString& line, int index) {
+    const auto update = ProgressFromLogLine(line, files.fileSize(view.source), index,
+                                            view.sourceCount(), view.fileTrack, view.totalTrack);
+    if (update) {
+        view.showProgress(*update);
+    }
+}
+
 }  // namespace
 
 class TestLogAndProgress : public QObject {
@@ -93,15 +102,14 @@ class TestLogAndProgress : public QObject {
         view.files = {"a", source, "c", "d"};
         view.source = source;
 
-        ShowProgress(view, fs, "frame=  250 q=3.5 size=    1024kB time=10.0 bitrate= 838.9kbits/s",
-                     1);
+        Show(view, fs, "frame=  250 q=3.5 size=    1024kB time=10.0 bitrate= 838.9kbits/s", 1);
         QCOMPARE(view.status(StatusField::Frame), QString("  250 "));
         QCOMPARE(view.status(StatusField::Size), QString("    1024"));
         QCOMPARE(view.fileBar, 2682.048f);
         QCOMPARE(view.totalBar, 2234.262f);
 
         // An audio-only line: the frame stays, the bar grows past its track (no clamping).
-        ShowProgress(view, fs, "size=    1024kB time=28.5 bitrate= 131.0kbits/s", 1);
+        Show(view, fs, "size=    1024kB time=28.5 bitrate= 131.0kbits/s", 1);
         QCOMPARE(view.status(StatusField::Frame), QString("  250 "));
         QCOMPARE(view.status(StatusField::Time), QString("28.5 "));
         QCOMPARE(qRound64(double(view.fileBar) * 100), 1933536);
@@ -109,26 +117,53 @@ class TestLogAndProgress : public QObject {
 
         // Not progress: nothing changes.
         const float before = view.fileBar;
-        ShowProgress(view, fs, "video:1024kB audio:12kB", 1);
-        ShowProgress(view, fs, "frame=  251 q=3.5 size=    1030kB", 1);
+        Show(view, fs, "video:1024kB audio:12kB", 1);
+        Show(view, fs, "frame=  251 q=3.5 size=    1030kB", 1);
         QCOMPARE(view.status(StatusField::Frame), QString("  250 "));
         QCOMPARE(view.fileBar, before);
 
         // A size that is no number, or a source that is empty or gone: figures yes, bars no.
-        ShowProgress(view, fs, "frame=  252 q=3.5 size=     N/AkB time=10.0 bitrate= N/Akbits/s",
-                     1);
+        Show(view, fs, "frame=  252 q=3.5 size=     N/AkB time=10.0 bitrate= N/Akbits/s", 1);
         QCOMPARE(view.status(StatusField::Frame), QString("  252 "));
         QCOMPARE(view.fileBar, before);
         WriteFile(source, "");
-        ShowProgress(view, fs, "frame=  253 q=3.5 size=    1024kB time=10.0 bitrate= 838.9kbits/s",
-                     1);
+        Show(view, fs, "frame=  253 q=3.5 size=    1024kB time=10.0 bitrate= 838.9kbits/s", 1);
         QCOMPARE(view.status(StatusField::Frame), QString("  253 "));
         QCOMPARE(view.fileBar, before);
         QVERIFY(!SizeInKb("   "));
         view.source = dir.filePath("gone.flv");
-        ShowProgress(view, fs, "frame=  254 q=3.5 size=    1024kB time=10.0 bitrate= 838.9kbits/s",
-                     1);
+        Show(view, fs, "frame=  254 q=3.5 size=    1024kB time=10.0 bitrate= 838.9kbits/s", 1);
         QCOMPARE(view.fileBar, before);
+    }
+
+    void progressUpdates() {
+        const QString audio = "size=      36kB time=3.6 bitrate=  81.9kbits/s";
+        const auto a = ProgressFromLogLine(audio, 1234567, 1, 4, 6255, 6255);
+        QVERIFY(a && !a->frame && a->fileBarWidth && a->totalBarWidth);
+        QCOMPARE(*a->size, QString("      36"));
+
+        // The run's bar is worked out from the file's bar as the bar keeps it, in single
+        // precision: from the unrounded width it would end 1630.2291 wide.
+        const QString video = "frame=   90 q=2.0 size=      36kB time=3.6 bitrate=  81.9kbits/s";
+        const auto v = ProgressFromLogLine(video, 1234567, 1, 4, 6255, 6255);
+        QVERIFY(v && v->frame && v->fileBarWidth && v->totalBarWidth);
+        QVERIFY(*v->fileBarWidth == 265.916748046875f);
+        QVERIFY(*v->totalBarWidth == 1630.229248046875f);
+
+        // No list to share, or a track of no width: the file's bar alone.
+        for (const auto& [count, track] : {std::pair{0, 6255.0}, std::pair{4, 0.0}}) {
+            const auto u = ProgressFromLogLine(video, 1234567, 1, count, track, 6255);
+            QVERIFY(u && u->fileBarWidth && !u->totalBarWidth);
+        }
+        QVERIFY(!ProgressFromLogLine("video:36kB audio:0kB", 1234567, 1, 4, 6255, 6255));
+
+        TestView view;
+        view.showProgress(*v);
+        view.showProgress(ClearedProgress());
+        QCOMPARE(view.status(StatusField::Frame), QString());
+        QCOMPARE(view.status(StatusField::Time), QString());
+        QCOMPARE(view.fileBar, 0.f);
+        QCOMPARE(view.totalBar, 0.f);
     }
 
     void summaryLayout() {

@@ -76,8 +76,8 @@ class TestNamingAndLine : public QObject {
             FakeDialogs d;
             QVERIFY(!CheckOutputFolder("", fs, d, messages_));
             QCOMPARE(d.shown.size(), 1);
-            QCOMPARE(d.shown[0].title, messages_.title(1));
-            QCOMPARE(d.shown[0].text, messages_.msg(3));
+            QCOMPARE(d.shown[0].title, messages_[Message::AttentionTitle]);
+            QCOMPARE(d.shown[0].text, messages_[Message::NoOutputFolder]);
             QCOMPARE(d.shown[0].icon, MsgIcon::Information);
         }
         {
@@ -85,7 +85,7 @@ class TestNamingAndLine : public QObject {
             d.setNextAnswer(MsgAnswer::Cancel);
             QVERIFY(!CheckOutputFolder("   ", fs, d, messages_));
             QCOMPARE(d.shown.size(), 1);
-            QCOMPARE(d.shown[0].text, messages_.msg(4));
+            QCOMPARE(d.shown[0].text, messages_[Message::CreateOutputFolder]);
             QCOMPARE(d.shown[0].buttons, MsgButtons::OkCancel);
             QVERIFY(!QFileInfo::exists("   "));
         }
@@ -105,7 +105,7 @@ class TestNamingAndLine : public QObject {
             const QString deep = dir.filePath("missing/parent");
             QVERIFY(!CheckOutputFolder(deep, fs, d, messages_));
             QCOMPARE(d.shown.size(), 2);
-            QCOMPARE(d.shown[1].title, messages_.msg(8));
+            QCOMPARE(d.shown[1].title, messages_[Message::Error]);
             QVERIFY(d.shown[1].text.startsWith(deep + "\r"));
             QVERIFY(d.shown[1].text.size() > deep.size() + 1);
         }
@@ -161,8 +161,8 @@ class TestNamingAndLine : public QObject {
         QCOMPARE(d.shown.size(), 3);
         for (const auto& s : d.shown) {
             QCOMPARE(s.kind, FakeDialogs::Kind::Input);
-            QCOMPARE(s.title, messages_.msg(1));
-            QCOMPARE(s.text, messages_.msg(5));
+            QCOMPARE(s.title, messages_[Message::RenameTitle]);
+            QCOMPARE(s.text, messages_[Message::TargetExists]);
         }
         d.setNextInput("x.avi");  // taken as typed
         QCOMPARE(ResolveTargetPath("/v/clip.flv", into(o, ConflictPolicy::AskForName), {}, fs, d,

@@ -107,7 +107,7 @@ class TestStopAndCleanup : public QObject {
         QVERIFY(r.runToEnd());
         const auto boxes = r.dialogs.messages();
         QCOMPARE(boxes.size(), 2);
-        QCOMPARE(boxes[0].title, r.messages.msg(8));
+        QCOMPARE(boxes[0].title, r.messages[Message::Error]);
         QCOMPARE(boxes[0].text, r.ws.out(base + "_new_new_new.avi") + "\rFile name too long");
         QCOMPARE(r.ws.calls().size(), 1);
         QCOMPARE(boxes[1].text,

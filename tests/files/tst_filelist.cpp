@@ -89,13 +89,13 @@ void TestFileList::clearAsksUnlessEmpty() {
     ClearFileList(list, dialogs, messages);
     QCOMPARE(list.count(), 2);
     QCOMPARE(dialogs.shown.size(), 1);
-    QCOMPARE(dialogs.shown[0].title, messages.title(3));
-    QCOMPARE(dialogs.shown[0].text, messages.msg(13));
+    QCOMPARE(dialogs.shown[0].title, messages[Message::ConfirmTitle]);
+    QCOMPARE(dialogs.shown[0].text, messages[Message::ClearListQuestion]);
     QCOMPARE(dialogs.shown[0].buttons, MsgButtons::OkCancel);
     QCOMPARE(dialogs.shown[0].icon, MsgIcon::Question);
 
     // The texts in force at the moment of the question are used.
-    messages.texts[2] = QStringLiteral("Confirm");
+    messages[Message::ConfirmTitle] = QStringLiteral("Confirm");
     dialogs.setNextAnswer(MsgAnswer::Ok);
     ClearFileList(list, dialogs, messages);
     QCOMPARE(list.count(), 0);
