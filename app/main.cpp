@@ -5,6 +5,7 @@
 #include <QIcon>
 
 #include "Form1.h"
+#include "SiteSetup.h"
 #include "platform/Platform.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtLinks.h"
@@ -19,7 +20,9 @@ int main(int argc, char** argv) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    vm::PrepareBuiltInSite();
     QApplication app(argc, argv);
+    const vm::BuiltInSiteServer site;
     QApplication::setApplicationName(QStringLiteral("Vidmorf"));
     QApplication::setDesktopFileName(QStringLiteral("vidmorf"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vidmorf/icon.png")));
