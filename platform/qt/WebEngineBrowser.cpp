@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WebEngineBrowser.h"
 
+#include <QPlatformSurfaceEvent>
 #include <QVBoxLayout>
 #include <QWebEngineView>
 #include <QWindow>
@@ -20,17 +21,19 @@ class ViewSlot : public QWidget {
         layout->setContentsMargins(0, 0, 0, 0);
         host_->installEventFilter(this);
     }
-    ~ViewSlot() override {
-        if (QWindow* window = embedded()) {
-            window->hide();
-            window->setParent(nullptr);
-        }
-    }
+    ~ViewSlot() override { release(); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == host_ && event->type() == QEvent::WinIdChange && isVisible()) {
+        if (event->type() == QEvent::WinIdChange && isVisible() &&
+            (watched == host_ || watched == outer_)) {
             embed();
+        } else if (event->type() == QEvent::PlatformSurface && watched == outerWindow_ &&
+                   static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() ==
+                       QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed) {
+            // The main window's native window goes (Qt makes it anew): the view's window,
+            // a child of it, must not go with it.
+            release();
         }
         return QWidget::eventFilter(watched, event);
     }
@@ -42,14 +45,20 @@ class ViewSlot : public QWidget {
     }
 
   private:
-    QWindow* embedded() const { return container_ ? embedded_.data() : nullptr; }
-
     void embed() {
-        if (!host_ || !host_->windowHandle() ||
+        if (!host_ || !host_->windowHandle() || !window()->windowHandle() ||
             (container_ && embedded_ == host_->windowHandle())) {
             return;
         }
-        delete container_;
+        release();
+        if (outer_ != window()) {
+            outer_ = window();
+            outer_->installEventFilter(this);
+        }
+        if (outerWindow_ != outer_->windowHandle()) {
+            outerWindow_ = outer_->windowHandle();
+            outerWindow_->installEventFilter(this);
+        }
         embedded_ = host_->windowHandle();
         container_ = QWidget::createWindowContainer(embedded_, this);
         // Only the container needs a native window; its ancestors and their other children
@@ -59,9 +68,21 @@ class ViewSlot : public QWidget {
         container_->show();
     }
 
+    // Takes the view's window out of the container, which then goes.
+    void release() {
+        if (container_ && embedded_) {
+            embedded_->hide();
+            embedded_->setParent(nullptr);
+        }
+        delete container_;
+        embedded_ = nullptr;
+    }
+
     QPointer<QWidget> host_;
     QPointer<QWindow> embedded_;
     QPointer<QWidget> container_;
+    QPointer<QWidget> outer_;        // the main window
+    QPointer<QWindow> outerWindow_;  // and its native window
 };
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "app/Form1.h"
 #include "app/SitePages.h"
 #include "app/SiteSetup.h"
+#include "platform/qt/QtLinks.h"
 #include "platform/qt/WebEngineBrowser.h"
 
 using namespace vm;
@@ -45,6 +46,7 @@ class TestResourcePageReal : public QObject {
     void pageIsNotLoadedAgain();
     void everyPageInBothLanguages();
     void addressesThatLeadNowhere();
+    void aboutLinksOpenInAWindowOfTheirOwn();
     void noRequestLeavesTheProgram();
 
   private:
@@ -200,6 +202,30 @@ void TestResourcePageReal::addressesThatLeadNowhere() {
         TranslatedPageUrl().replace(QStringLiteral("zh_en"), QStringLiteral("en_fr")));
     QVERIFY(waitForLoad());
     QVERIFY(pageText().contains(QStringLiteral("from Chinese to English only")));
+}
+
+void TestResourcePageReal::aboutLinksOpenInAWindowOfTheirOwn() {
+    // No other program knows the site's scheme: its links open in a window of the program's.
+    QtLinks links;
+    for (const QString& target : {MakerHomePage(), MakerChatPage(), MakerWebLog(), MakerMail()}) {
+        links.open(target);
+        QWebEngineView* shown = nullptr;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                for (QWidget* w : QApplication::topLevelWidgets()) {
+                    auto* view = qobject_cast<QWebEngineView*>(w);
+                    if (view && view != browser_->view() && view->isVisible() &&
+                        view->url() == QUrl(target) && !view->title().isEmpty() &&
+                        !view->title().startsWith(QLatin1String("vidmorf:"))) {
+                        shown = view;
+                    }
+                }
+                return shown != nullptr;
+            },
+            20000));
+        QVERIFY2(AnswerSiteRequest(QUrl(target)).found, qPrintable(target));
+        QVERIFY(shown->title().endsWith(QStringLiteral(" – Vidmorf")));
+    }
 }
 
 void TestResourcePageReal::noRequestLeavesTheProgram() {
