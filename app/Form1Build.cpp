@@ -257,7 +257,8 @@ void BuildAboutPanel(QFrame* panel, Form1Controls& c) {
     c.Label24 = PlainLabel(panel, "Label24", QStringLiteral("v0.9"));
     MakeAutoSized(c.Label24, 1440, 240);
 
-    c.Label20 = PlainLabel(panel, "Label20", QStringLiteral("Vidmorf 项目出品 · 免费的自由软件，欢迎分享"));
+    c.Label20 =
+        PlainLabel(panel, "Label20", QStringLiteral("Vidmorf 项目出品 · 免费的自由软件，欢迎分享"));
     MakeAutoSized(c.Label20, 360, 600);
 
     c.Label19 = ContactLabel(panel, "Label19", QStringLiteral(VM_MAIL_CAPTION), 1080);

@@ -15,8 +15,8 @@
 
 #include "MemoryPlatform.h"
 #include "SiteConfig.h"
-#include "app/Form1.h"
 #include "app/BuiltInSite.h"
+#include "app/Form1.h"
 #include "app/SitePages.h"
 #include "app/Widgets.h"
 
