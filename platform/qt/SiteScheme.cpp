@@ -16,8 +16,7 @@ void RegisterUrlScheme(const QByteArray& scheme) {
     }
     QWebEngineUrlScheme entry(scheme);
     entry.setSyntax(QWebEngineUrlScheme::Syntax::Host);
-    entry.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme |
-                   QWebEngineUrlScheme::LocalAccessAllowed);
+    entry.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme);
     QWebEngineUrlScheme::registerScheme(entry);
 }
 

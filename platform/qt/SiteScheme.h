@@ -21,7 +21,7 @@ struct SchemeReply {
 using SchemeAnswer = std::function<SchemeReply(const QUrl&)>;
 
 // Makes a scheme with hosts (scheme://host/path) known to the browser engine as secure and
-// local. Must run before the application object exists.
+// local (other schemes may not load it). Must run before the application object exists.
 void RegisterUrlScheme(const QByteArray& scheme);
 
 // Answers every request of one scheme in the process itself: no socket, no network.
