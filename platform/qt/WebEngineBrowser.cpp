@@ -98,7 +98,7 @@ WebEngineBrowser::~WebEngineBrowser() {
 QWebEngineView* WebEngineBrowser::view() {
     if (!view_) {
         view_ = new QWebEngineView;
-        // Offline, every load fails; the view reports the end of a load either way.
+        // A load that fails (a configured web site out of reach) ends too: either way counts.
         connect(view_, &QWebEngineView::loadFinished, this, [this](bool) {
             if (onComplete_) {
                 onComplete_();
