@@ -247,15 +247,12 @@ void BuildAboutPanel(QFrame* panel, Form1Controls& c) {
     MakeAutoSized(c.Label24, 1440, 240);
 
     c.Label20 =
-        PlainLabel(panel, "Label20", QStringLiteral("Vidmorf 项目出品（以下联系方式为占位地址）"));
+        PlainLabel(panel, "Label20", QStringLiteral("Vidmorf 项目出品 · 免费的自由软件，欢迎分享"));
     MakeAutoSized(c.Label20, 360, 600);
 
-    c.Label19 = ContactLabel(panel, "Label19",
-                             QStringLiteral("邮件：contact@" VM_SITE_HOST "（占位）"), 1080);
-    c.Label17 = ContactLabel(panel, "Label17",
-                             QStringLiteral("在线交谈：" VM_SITE_HOST "/chat（占位）"), 1320);
-    c.Label18 =
-        ContactLabel(panel, "Label18", QStringLiteral("博客：" VM_SITE_HOST "/blog（占位）"), 1560);
+    c.Label19 = ContactLabel(panel, "Label19", QStringLiteral(VM_MAIL_CAPTION), 1080);
+    c.Label17 = ContactLabel(panel, "Label17", QStringLiteral(VM_CHAT_CAPTION), 1320);
+    c.Label18 = ContactLabel(panel, "Label18", QStringLiteral(VM_WEBLOG_CAPTION), 1560);
 
     c.Command4 = Button(panel, "Command4", Twips(5160, 480, 1455, 375));
 

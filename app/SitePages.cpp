@@ -6,8 +6,19 @@
 
 namespace vm {
 
+QString SiteRoot() {
+    if (VM_REAL_SITE) {
+        return QStringLiteral(VM_SITE_URL);
+    }
+    return QLatin1String(kSiteScheme) + QLatin1String("://") + QLatin1String(kSiteHost);
+}
+
+QString SitePageUrl(const QString& name) {
+    return SiteRoot() + QStringLiteral("/flv/") + name;
+}
+
 QString ResourcePageUrl() {
-    return QStringLiteral("http://" VM_SITE_HOST "/flv/index09.htm");
+    return SitePageUrl(QStringLiteral("index09.htm"));
 }
 
 QString EscapeForQuery(const QString& url) {
@@ -25,9 +36,16 @@ QString EscapeForQuery(const QString& url) {
     return escaped;
 }
 
+QString TranslatedUrlOf(const QString& page) {
+    const QString service = sizeof(VM_TRANSLATE_URL) > 1
+                                ? QStringLiteral(VM_TRANSLATE_URL)
+                                : QLatin1String(kSiteScheme) + QLatin1String("://") +
+                                      QLatin1String(kTranslateHost) + QLatin1String("/translate");
+    return service + QStringLiteral("?lp=zh_en&trurl=") + EscapeForQuery(page);
+}
+
 QString TranslatedPageUrl() {
-    return QStringLiteral("http://" VM_TRANSLATE_HOST "/translate?lp=zh_en&trurl=") +
-           EscapeForQuery(ResourcePageUrl());
+    return TranslatedUrlOf(ResourcePageUrl());
 }
 
 QString ResourcePageFor(const QString& language) {
@@ -45,19 +63,26 @@ void ShowResourcePage(Browser& browser, const QString& language) {
 }
 
 QString MakerHomePage() {
-    return QStringLiteral("http://" VM_SITE_HOST "/");
+    return VM_REAL_SITE ? SiteRoot() + QStringLiteral("/")
+                        : SitePageUrl(QStringLiteral("version.htm"));
 }
 
 QString MakerChatPage() {
-    return QStringLiteral("http://" VM_SITE_HOST "/chat");
+    return VM_REAL_SITE ? SiteRoot() + QStringLiteral("/chat")
+                        : SitePageUrl(QStringLiteral("problems.htm"));
 }
 
 QString MakerWebLog() {
-    return QStringLiteral("http://" VM_SITE_HOST "/blog");
+    return VM_REAL_SITE ? SiteRoot() + QStringLiteral("/blog")
+                        : SitePageUrl(QStringLiteral("blog.htm"));
 }
 
 QString MakerMail() {
-    return QStringLiteral("mailto:contact@" VM_SITE_HOST);
+    if (VM_REAL_MAIL) {
+        return QStringLiteral("mailto:" VM_CONTACT_MAIL);
+    }
+    return VM_REAL_SITE ? SiteRoot() + QStringLiteral("/contact")
+                        : SitePageUrl(QStringLiteral("contact.htm"));
 }
 
 }  // namespace vm

@@ -8,6 +8,7 @@
 #include "CommandLine.h"
 #include "DesktopSession.h"
 #include "Form1.h"
+#include "SiteSetup.h"
 #include "platform/Platform.h"
 #include "platform/qt/DBusNotifications.h"
 #include "platform/qt/QtDialogs.h"
@@ -29,7 +30,9 @@ int main(int argc, char** argv) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    vm::PrepareBuiltInSite();
     QApplication app(argc, argv);
+    const vm::BuiltInSiteServer site;
     QApplication::setApplicationName(QStringLiteral("Vidmorf"));
     QApplication::setDesktopFileName(QStringLiteral("vidmorf"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vidmorf/icon.png")));

@@ -4,6 +4,8 @@
 # Usage: tools/screenshots.sh [BUILD-DIR] [OUT-DIR]   (defaults: build, docs/screenshots)
 # Built-in texts give tab0.png .. tab5.png; each language named in VM_SHOT_LANGUAGES (display
 # names from the packs/ folder, e.g. "English Deutsch") adds tabN-LANGUAGE.png.
+# The real program's first screen, with the built-in resource page, in Simplified Chinese (as
+# shipped: first-screen.png), Traditional Chinese and English (first-screen-zh-TW.png, -en.png).
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
@@ -37,9 +39,45 @@ shoot() {
     echo "$out/$name.png"
 }
 
+# The real program started from a folder of its own with the shipped packs, PACK marked as the
+# remembered language; photographed once its page has had time to load.
+first_screen() {
+    pack=$1
+    name=$2
+    folder=$(mktemp -d /tmp/vm-shot-XXXXXX)
+    cp "$build/bin/vidmorf" "$build/bin/coder.dll" "$folder/"
+    for ini in "$here"/packs/*.INI; do
+        mark=0
+        [ "$(basename "$ini")" = "$pack" ] && mark=1
+        sed -e "s/^Set=.*/Set=$mark/" "$ini" >"$folder/$(basename "$ini")"
+    done
+    "$folder/vidmorf" >/dev/null 2>&1 &
+    pid=$!
+    tries=0
+    until xwininfo -name "Vidmorf 0.9 beta" 2>/dev/null | grep -q IsViewable; do
+        sleep 0.1
+        tries=$((tries + 1))
+        [ $tries -lt 300 ] || break
+    done
+    sleep 4
+    set -- $(xwininfo -name "Vidmorf 0.9 beta" |
+        awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+             /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}')
+    import -window root -crop "${3}x${4}+${1}+${2}" +repage "$out/$name.png"
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    rm -rf "$folder"
+    echo "$out/$name.png"
+}
+
 if [ -z "${VM_IN_XVFB:-}" ]; then
-    VM_IN_XVFB=1 VM_SHOT_LANGUAGES=${VM_SHOT_LANGUAGES:-} exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build" "$out"
+    VM_IN_XVFB=1 VM_SHOT_LANGUAGES=${VM_SHOT_LANGUAGES:-} VM_FIRST_SCREEN_ONLY=${VM_FIRST_SCREEN_ONLY:-} exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build" "$out"
 fi
+[ -x "$build/bin/vidmorf" ] || { echo "build vidmorf first ($build/bin/vidmorf)" >&2; exit 1; }
+first_screen zh-CN.INI first-screen
+first_screen zh-TW.INI first-screen-zh-TW
+first_screen en.INI first-screen-en
+[ -n "${VM_FIRST_SCREEN_ONLY:-}" ] && exit 0
 for tab in 0 1 2 3 4 5; do
     shoot "$tab"
     for language in ${VM_SHOT_LANGUAGES:-}; do

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
         for (const auto& [name, language, translator] :
              {std::tuple{"Chinese_S.INI", "简体中文", "Vidmorf"},
               std::tuple{"Chinese_T.INI", "繁體中文", "Vidmorf"},
-              std::tuple{"English.INI", "English", "A. Translator (placeholder)"}}) {
+              std::tuple{"English.INI", "English", "Vidmorf"}}) {
             files.addFile(folder + QLatin1String(name));
             profiles.set(folder + QLatin1String(name), QStringLiteral("Info"),
                          QStringLiteral("Language"), QString::fromUtf8(language));

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <memory>
+
+namespace vm {
+
+class SchemePageWindow;
+
+// Makes the built-in site's scheme known to the browser engine. Before the application object.
+void PrepareBuiltInSite();
+
+// While it lives, the browser's profile answers the built-in site from the program itself, and
+// the About tab's links to its pages open in a window of their own.
+class BuiltInSiteServer {
+  public:
+    BuiltInSiteServer();
+    ~BuiltInSiteServer();
+
+  private:
+    std::unique_ptr<SchemePageWindow> pages_;
+};
+
+}  // namespace vm
