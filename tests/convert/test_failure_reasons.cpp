@@ -5,42 +5,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "RunSupport.h"
-#include "convert/BatchRun.h"
+#include "RunRig.h"
 #include "i18n/DesktopTexts.h"
-#include "i18n/MessageTable.h"
-#include "platform/fake/FakeDialogs.h"
 
 using namespace vm;
 using namespace vm::test;
-
-namespace {
-
-constexpr int kRunTimeoutMs = 20000;
-
-struct Rig {
-    Workspace ws;
-    FailingFileSystem files;
-    FailingProcesses processes;
-    FakeDialogs dialogs;
-    TestView view;
-    MessageTable messages;
-    BatchRun run{files, processes, dialogs, view, messages, ws.program};
-
-    Rig() {
-        LoadBuiltInMessages(messages);
-        view.current.outputFolder = ws.output;
-    }
-    bool runToEnd() {
-        run.start();
-        return QTest::qWaitFor([&] { return !run.isRunning(); }, kRunTimeoutMs);
-    }
-    FakeDialogs::Shown completion() const {
-        return dialogs.messages().value(dialogs.messages().size() - 1);
-    }
-};
-
-}  // namespace
 
 class TestFailureReasons : public QObject {
     Q_OBJECT
@@ -69,7 +38,7 @@ class TestFailureReasons : public QObject {
         QVERIFY(r.runToEnd());
 
         const DesktopTexts texts = BuiltInDesktopTexts();
-        const auto box = r.completion();
+        const auto box = r.lastMessage();
         QCOMPARE(box.text, r.messages[Message::FinishedInAll] + "5" +
                                r.messages[Message::FilesOfWhich] + ":\r\r完成1:\r" + good +
                                "\r错误4:\r" + bad + "\r" + cut + "\r" + mute + "\r" + locked);
@@ -99,14 +68,14 @@ class TestFailureReasons : public QObject {
             }
         };
         QVERIFY(r.runToEnd());
-        QCOMPARE(r.completion().details, runs + ": Stopped by you");
+        QCOMPARE(r.lastMessage().details, runs + ": Stopped by you");
 
         // The next run starts without the stop, and a clean run has no details.
         r.view.onCounterCaption = {};
         r.view.files = {r.ws.source("fine.flv", kConverts)};
         QVERIFY(r.runToEnd());
-        QCOMPARE(r.completion().details, QString());
-        QVERIFY(r.completion().text.contains("完成1:"));
+        QCOMPARE(r.lastMessage().details, QString());
+        QVERIFY(r.lastMessage().text.contains("完成1:"));
     }
 
     // Files that join the list during a run wait for the next run: the counter and the message
@@ -126,9 +95,9 @@ class TestFailureReasons : public QObject {
         QCOMPARE(r.view.counterCaptions,
                  QStringList({"正在转换(1/2):", "正在转换(2/2):", "正在转换"}));
         QCOMPARE(r.ws.calls().size(), 2);
-        QCOMPARE(r.completion().text, r.messages[Message::FinishedInAll] + "2" +
-                                          r.messages[Message::FilesOfWhich] + ":\r\r完成2:\r" + a +
-                                          "\r" + b);
+        QCOMPARE(r.lastMessage().text, r.messages[Message::FinishedInAll] + "2" +
+                                           r.messages[Message::FilesOfWhich] + ":\r\r完成2:\r" + a +
+                                           "\r" + b);
         QCOMPARE(r.view.files.size(), 3);  // the list keeps the late file for the next run
     }
 };
