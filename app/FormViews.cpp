@@ -78,10 +78,6 @@ QStringList FormRunView::sourceFiles() const {
     return list_.entries();
 }
 
-int FormRunView::sourceCount() const {
-    return list_.count();
-}
-
 void FormRunView::setRunning(bool running) {
     for (int i = 0; i < kTabsRunDisables; ++i) {
         c_.Option7[i]->setEnabled(!running);

@@ -30,7 +30,6 @@ class FormRunView : public RunView {
 
     ConversionSettings settings() const override;
     QStringList sourceFiles() const override;
-    int sourceCount() const override;
     void setRunning(bool running) override;
     void setCounterCaption(const QString& text) override;
     void setCurrentSource(const QString& text) override;

@@ -172,7 +172,7 @@ void BatchRun::Impl::nextFile() {
 void BatchRun::Impl::showProgress() {
     const std::optional<ProgressUpdate> update =
         ProgressFromLogLine(job.lastLogLine(), files.fileSize(sources.value(index)), index,
-                            view.sourceCount(), view.fileTrackWidth(), view.totalTrackWidth());
+                            int(sources.size()), view.fileTrackWidth(), view.totalTrackWidth());
     if (update) {
         view.showProgress(*update);
     }

@@ -18,7 +18,6 @@ class RunView {
 
     virtual ConversionSettings settings() const = 0;  // read from the controls now
     virtual QStringList sourceFiles() const = 0;      // the file list, in order
-    virtual int sourceCount() const = 0;              // the number of entries in the list
 
     // Running: Start and the tabs a run disables disabled, the stop buttons enabled; Idle: the
     // reverse.

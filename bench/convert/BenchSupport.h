@@ -29,7 +29,6 @@ class PlainView : public RunView {
 
     ConversionSettings settings() const override { return current; }
     QStringList sourceFiles() const override { return files; }
-    int sourceCount() const override { return int(files.size()); }
     void setRunning(bool) override {}
     void setCounterCaption(const QString&) override {}
     void setCurrentSource(const QString& text) override { source = text; }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <algorithm>
 
 #include <QFile>
 #include <QSet>
@@ -34,11 +35,11 @@ class TestView : public RunView {
     double totalTrack = 6255;
     float fileBar = 0;
     float totalBar = 0;
+    float totalBarPeak = 0;  // the widest the whole-list bar was during the run
     std::function<void(const QString&)> onCounterCaption;
 
     ConversionSettings settings() const override { return current; }
     QStringList sourceFiles() const override { return files; }
-    int sourceCount() const override { return int(files.size()); }
     void setRunning(bool on) override {
         running = on;
         runningChanges.append(on ? "on" : "off");
@@ -60,6 +61,7 @@ class TestView : public RunView {
         }
         fileBar = update.fileBarWidth.value_or(fileBar);
         totalBar = update.totalBarWidth.value_or(totalBar);
+        totalBarPeak = std::max(totalBarPeak, totalBar);
     }
     QString status(StatusField field) const { return statusTexts[int(field)]; }
     double fileTrackWidth() const override { return fileTrack; }

@@ -81,9 +81,19 @@ class TestFailureReasons : public QObject {
     // Files that join the list during a run wait for the next run: the counter and the message
     // count the files the run started with.
     void filesJoiningDuringARun() {
+        // Shows its progress for a while before it converts, so that the bars are seen.
+        const QByteArray shows =
+            "printf 'frame=    1 q=2.0 size=       0kB time=0.0 bitrate=   0.0kbits/s\\r' >&2\n"
+            "sleep 0.5\n" +
+            kConverts;
+        Rig alone;
+        alone.view.files = {alone.ws.source("a.flv", SlowConverts("0.3")),
+                            alone.ws.source("b.flv", shows)};
+        QVERIFY(alone.runToEnd());
+
         Rig r;
         const QString a = r.ws.source("a.flv", SlowConverts("0.3"));
-        const QString b = r.ws.source("b.flv", kConverts);
+        const QString b = r.ws.source("b.flv", shows);
         const QString late = r.ws.source("late.flv", kConverts);
         r.view.files = {a, b};
         r.view.onCounterCaption = [&](const QString& caption) {
@@ -99,6 +109,9 @@ class TestFailureReasons : public QObject {
                                            r.messages[Message::FilesOfWhich] + ":\r\r完成2:\r" + a +
                                            "\r" + b);
         QCOMPARE(r.view.files.size(), 3);  // the list keeps the late file for the next run
+        // The whole-list bar, too, measures the run against the files it started with.
+        QVERIFY(r.view.totalBarPeak > 0);
+        QCOMPARE(r.view.totalBarPeak, alone.view.totalBarPeak);
     }
 };
 

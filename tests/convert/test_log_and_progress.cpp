@@ -25,8 +25,9 @@ QString lastLineFedInPieces(const QByteArray& log, int cut) {
 
 // What a run does with each log line: the update for the view's current source, shown on it.
 void Show(TestView& view, const FileSystem& files, const QString& line, int index) {
-    const auto update = ProgressFromLogLine(line, files.fileSize(view.source), index,
-                                            view.sourceCount(), view.fileTrack, view.totalTrack);
+    const auto update =
+        ProgressFromLogLine(line, files.fileSize(view.source), index, int(view.files.size()),
+                            view.fileTrack, view.totalTrack);
     if (update) {
         view.showProgress(*update);
     }
