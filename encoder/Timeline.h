@@ -45,12 +45,14 @@ class Timeline {
         int64_t step = 0;                 // usual distance between packets, in tb
         std::array<int64_t, 8> recent{};  // the latest distances, which step is learnt from
         size_t next = 0;
+        bool learnt = false;  // step has been seen between the stream's own packets
         void learn(int64_t delta);
         bool audio = false;
     };
 
     Track* find(int index);
     int64_t latestEndUs(const Track& except) const;
+    int64_t bridge(const Track& t) const;
 
     std::vector<Track> tracks_;
     int64_t budgetUs_;  // how much time gaps may still add beyond where any stream has been
