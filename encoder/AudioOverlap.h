@@ -4,10 +4,13 @@
 // A damaged audio packet can decode to far more samples than the time until the next packet:
 // a tag whose size swallows the tags after it, or a header that claims a long block, gives
 // seconds of noise. The encoders append samples whatever their timestamps, so each extra
-// second would lengthen the output. Here every decoded frame waits for the next one and is
-// cut to end where the next one begins. The timestamps of flash video are whole
-// milliseconds, so ordinary frames overlap the next by up to a millisecond; an overlap below
-// the tolerance is left alone, so that clean sources pass untouched and nothing clicks.
+// second would lengthen the output. Here every decoded frame waits for the next one, and if
+// it runs on past the next one's start by more than a tolerance, it is cut to end there.
+// Smaller overlaps are left alone: the timestamps of
+// flash video are whole milliseconds, so ordinary frames overlap the next by up to one, and
+// recorders stamp packets with some jitter. Below a tenth of a second the resampler takes a
+// frame's timestamp as jitter too and keeps every sample, so clean and jittery sources pass
+// untouched and nothing clicks.
 #pragma once
 
 #include <array>
@@ -20,7 +23,7 @@ namespace coder {
 class AudioOverlap {
   public:
     // Overlaps up to this much are left as they are.
-    static constexpr int64_t kToleranceUs = 30000;
+    static constexpr int64_t kToleranceUs = 100000;
 
     // `timeBase` is that of the frames' pts.
     explicit AudioOverlap(AVRational timeBase) : tb_(timeBase) {}

@@ -86,6 +86,7 @@ void SourceReader::decode(bool video, const AVPacket* pkt) {
         }
         stamp(video, frame.get());
         if (!video) {
+            in_.contentEnds(in_.audioIndex(), nextPts_[1]);
             frame = overlap_.next(std::move(frame));
         }
         if (frame) {

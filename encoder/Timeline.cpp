@@ -104,6 +104,15 @@ int64_t Timeline::latestEndUs(const Track& except) const {
     return latest;
 }
 
+void Timeline::contentEnds(int index, int64_t end) {
+    Track* t = find(index);
+    if (!t || t->last == AV_NOPTS_VALUE || end == AV_NOPTS_VALUE) {
+        return;
+    }
+    t->end = std::clamp(end, t->last, t->last + fromUs(kMaxStepUs, t->tb));
+    t->endUs = us(t->end, t->tb);
+}
+
 // Where a stream goes on after a discontinuity: where its latest packet's content ends.
 int64_t Timeline::bridge(const Track& t) const {
     if (t.audio || t.learnt) {

@@ -31,6 +31,13 @@ class Timeline {
     // Moves the packet's pts and dts onto the continuous timeline, which starts at 0.
     void rebase(AVPacket& pkt);
 
+    // The decoded content of the stream's latest packet ends at `end` (in the stream's time
+    // base, on the timeline). Audio packets seldom say how long they are, and until a
+    // stream's spacing has been seen its length is a guess; the decoder knows. Taken up to a
+    // second past the packet, so that a damaged packet decoding to seconds cannot make its
+    // stream seem to reach further.
+    void contentEnds(int index, int64_t end);
+
     // How many discontinuities were bridged so far.
     int discontinuities() const { return discontinuities_; }
 

@@ -75,11 +75,11 @@ void ordinaryFramesAreLeftAlone() {
         check(o.cutUs() == 0, "nothing counted as cut");
     }
     {
-        // Stamps that run up to 25 ms early, and a short last frame.
+        // Stamps that run up to 90 ms early, and a short last frame.
         AudioOverlap o(kMs);
         std::vector<FramePtr> in;
         for (int i = 0; i < 10; ++i) {
-            in.push_back(frame(i * 186 - (i % 2) * 25, 4096));
+            in.push_back(frame(i * 186 - (i % 2) * 90, 4096));
         }
         in.push_back(frame(10 * 186, 700));
         std::vector<int> want(10, 4096);

@@ -384,6 +384,33 @@ class Timestamps(tc.CoderCase):
         peaks = [proc.peak for proc in self.results.values()]
         self.assertLess(max(peaks), 100 << 20)
 
+    def test_audio_of_untold_packet_length_keeps_its_length_across_jumps(self):
+        # Speex and ADPCM packets do not say how long they are (20 ms and 186 ms here, not the
+        # 40 ms guessed before any distance is seen). Every other packet jumping, the stream
+        # must still last as long as its packets: not twice as long with a gap after each
+        # jump, nor a quarter as long with the packets laid over each other.
+        seconds = 2
+        sources = {
+            "speex": make_source(self.path("speex.flv"), seconds, None,
+                                 (SMALL_AUDIO[0], ["-c:a", "libspeex", "-ar", "16000"])),
+            "adpcm": make_source(self.path("adpcm.flv"), seconds,
+                                 ("testsrc=size=160x120:rate=12", ["-c:v", "flv"]),
+                                 (SMALL_AUDIO[0], ["-c:a", "adpcm_swf", "-ar", "22050"])),
+        }
+        rnd = random.Random(7)
+        for name, src in sources.items():
+            head, tags = flvcraft.read_tags(src)
+            for t in [t for t in tags if t.kind == flvcraft.AUDIO][1::2]:
+                t.ts = rnd.randrange(1 << 32)
+            flvcraft.write_tags(src, head, tags)
+            for ext in ("mp3", "avi"):
+                with self.subTest(source=name, format=ext):
+                    out = src[:-4] + "." + ext
+                    self.assertSucceeded(run_limited("-i", src, *WINDOW_LINE, out), out,
+                                         ext == "avi" and name == "adpcm")
+                    ends, _ = tc.packet_stats(out)
+                    self.assertAlmostEqual(ends["audio"], seconds, delta=0.3)
+
 
 def hostile_sources(data):
     """(label, bytes) of damaged copies of a small FLV: absurd sizes, truncations at every
