@@ -6,11 +6,10 @@
 // seconds of noise. The encoders append samples whatever their timestamps, so each extra
 // second would lengthen the output. Here every decoded frame waits for the next one, and if
 // it runs on past the next one's start by more than a tolerance, it is cut to end there.
-// Smaller overlaps are left alone: the timestamps of
-// flash video are whole milliseconds, so ordinary frames overlap the next by up to one, and
-// recorders stamp packets with some jitter. Below a tenth of a second the resampler takes a
-// frame's timestamp as jitter too and keeps every sample, so clean and jittery sources pass
-// untouched and nothing clicks.
+// Smaller overlaps are left alone: the timestamps of flash video are whole milliseconds, so
+// ordinary frames overlap the next by up to one, and recorders stamp packets with some
+// jitter. Below a tenth of a second the resampler takes a frame's timestamp as jitter too and
+// keeps every sample, so clean and jittery sources pass untouched and nothing clicks.
 #pragma once
 
 #include <array>

@@ -591,7 +591,7 @@ class Decoding(tc.CoderCase):
                     self.assertAlmostEqual(ends["audio"], seconds, delta=0.3)
                     if ext == "avi":
                         self.assertLess(abs(ends["video"] - ends["audio"]), 0.3, ends)
-                    self.assertIn("damaged audio that ran into the next was cut",
+                    self.assertIn("damaged audio that overlapped the audio after it was cut",
                                   "\n".join(log_lines(proc.stderr)))
 
     def test_a_frame_rate_header_that_lies_does_not_stretch_the_jumps(self):
