@@ -31,6 +31,8 @@ class Input {
     // The next packet, its timestamps moved onto a continuous timeline that starts at 0
     // (see Timeline); the result of av_read_frame.
     int read(AVPacket* pkt);
+    // Where the decoded content of a stream's latest packet ends (see Timeline).
+    void contentEnds(int stream, int64_t end) { timeline_->contentEnds(stream, end); }
     int discontinuities() const { return timeline_ ? timeline_->discontinuities() : 0; }
 
     // One line describing the source, for the log.

@@ -14,7 +14,11 @@ constexpr int kMaxReadErrors = 1000;
 }  // namespace
 
 SourceReader::SourceReader(Input& input, const ReadPlan& plan, FrameQueue& video, FrameQueue& audio)
-    : in_(input), plan_(plan), videoQueue_(video), audioQueue_(audio) {}
+    : in_(input),
+      plan_(plan),
+      videoQueue_(video),
+      audioQueue_(audio),
+      overlap_(plan.audioTimeBase) {}
 
 void SourceReader::run() {
     AVFormatContext* fmt = in_.format();
@@ -51,6 +55,9 @@ void SourceReader::run() {
     }
     if (plan_.audio) {
         decode(false, nullptr);
+        if (FramePtr last = overlap_.last()) {
+            deliver(false, std::move(last));
+        }
     }
 }
 
@@ -78,9 +85,19 @@ void SourceReader::decode(bool video, const AVPacket* pkt) {
             clampSamples(*frame);
         }
         stamp(video, frame.get());
-        if (!(video ? videoQueue_ : audioQueue_).push(std::move(frame))) {
-            throw Failure("stopped");  // an encoding side has given up; its error is reported
+        if (!video) {
+            in_.contentEnds(in_.audioIndex(), nextPts_[1]);
+            frame = overlap_.next(std::move(frame));
         }
+        if (frame) {
+            deliver(video, std::move(frame));
+        }
+    }
+}
+
+void SourceReader::deliver(bool video, FramePtr frame) {
+    if (!(video ? videoQueue_ : audioQueue_).push(std::move(frame))) {
+        throw Failure("stopped");  // an encoding side has given up; its error is reported
     }
 }
 

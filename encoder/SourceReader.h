@@ -3,6 +3,7 @@
 // decoded frames, with their timestamps settled, to one queue per stream.
 #pragma once
 
+#include "AudioOverlap.h"
 #include "Av.h"
 #include "FrameQueue.h"
 #include "Input.h"
@@ -29,16 +30,21 @@ class SourceReader {
     void run();
     // Damaged packets skipped; read it after run() has returned.
     int damaged() const { return damaged_; }
+    // Microseconds of decoded audio that ran past the next audio and were cut; read it after
+    // run() has returned.
+    int64_t overlapCutUs() const { return overlap_.cutUs(); }
 
   private:
     void decode(bool video, const AVPacket* pkt);
     void stamp(bool video, AVFrame* frame);
+    void deliver(bool video, FramePtr frame);
 
     Input& in_;
     const ReadPlan plan_;
     FrameQueue& videoQueue_;
     FrameQueue& audioQueue_;
     int64_t nextPts_[2] = {AV_NOPTS_VALUE, AV_NOPTS_VALUE};  // guesses for frames without
+    AudioOverlap overlap_;  // holds back one audio frame until the next says where it ends
     int damaged_ = 0;
 };
 

@@ -18,6 +18,10 @@ constexpr int64_t kLeadBudgetUs = 500000;
 constexpr int64_t kRefillDivisor = 60;
 // The usual distance between packets is learnt up to this.
 constexpr int64_t kMaxStepUs = 1000000;
+// Until a video stream's packet distance has been seen, a discontinuity moves it on by at most
+// this: the frame rate in the file's header is only a claim, and a damaged one may claim 2 fps
+// for 15, which would stretch each jump to half a second.
+constexpr int64_t kUnseenStepUs = 40000;
 // Presentation and decoding time of one video packet differ by reordering, never by more.
 constexpr int64_t kMaxReorderUs = 1000000;
 // Timestamps beyond this (in any time base) are taken as missing: they cannot be real, and
@@ -78,6 +82,7 @@ void Timeline::Track::learn(int64_t delta) {
     recent[next] = std::max<int64_t>(1, delta);
     next = (next + 1) % recent.size();
     step = *std::min_element(recent.begin(), recent.end());
+    learnt = true;
 }
 
 Timeline::Track* Timeline::find(int index) {
@@ -97,6 +102,23 @@ int64_t Timeline::latestEndUs(const Track& except) const {
         }
     }
     return latest;
+}
+
+void Timeline::contentEnds(int index, int64_t end) {
+    Track* t = find(index);
+    if (!t || t->last == AV_NOPTS_VALUE || end == AV_NOPTS_VALUE) {
+        return;
+    }
+    t->end = std::clamp(end, t->last, t->last + fromUs(kMaxStepUs, t->tb));
+    t->endUs = us(t->end, t->tb);
+}
+
+// Where a stream goes on after a discontinuity: where its latest packet's content ends.
+int64_t Timeline::bridge(const Track& t) const {
+    if (t.audio || t.learnt) {
+        return t.end;
+    }
+    return std::min(t.end, t.last + std::max<int64_t>(1, fromUs(kUnseenStepUs, t.tb)));
 }
 
 void Timeline::rebase(AVPacket& pkt) {
@@ -131,12 +153,12 @@ void Timeline::rebase(AVPacket& pkt) {
         const int64_t delta = at - t->last;
         const int64_t gap = at - t->end;
         if (delta <= 0) {
-            wanted = t->end;  // a step back or a repeat
+            wanted = bridge(*t);  // a step back or a repeat
         } else if (gap > t->step / 2 + fromUs(5000, t->tb)) {
             // New time that no stream has reached yet is taken from the budget.
             const int64_t leadUs = atUs - std::max(t->endUs, others);
             if (leadUs > budgetUs_) {
-                wanted = t->end;
+                wanted = bridge(*t);
             } else {
                 budgetUs_ -= std::max<int64_t>(0, leadUs);
                 t->learn(std::min(delta, fromUs(kMaxStepUs, t->tb)));  // perhaps a new rate

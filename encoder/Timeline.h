@@ -31,6 +31,13 @@ class Timeline {
     // Moves the packet's pts and dts onto the continuous timeline, which starts at 0.
     void rebase(AVPacket& pkt);
 
+    // The decoded content of the stream's latest packet ends at `end` (in the stream's time
+    // base, on the timeline). Audio packets seldom say how long they are, and until a
+    // stream's spacing has been seen its length is a guess; the decoder knows. Taken up to a
+    // second past the packet, so that a damaged packet decoding to seconds cannot make its
+    // stream seem to reach further.
+    void contentEnds(int index, int64_t end);
+
     // How many discontinuities were bridged so far.
     int discontinuities() const { return discontinuities_; }
 
@@ -45,12 +52,14 @@ class Timeline {
         int64_t step = 0;                 // usual distance between packets, in tb
         std::array<int64_t, 8> recent{};  // the latest distances, which step is learnt from
         size_t next = 0;
+        bool learnt = false;  // step has been seen between the stream's own packets
         void learn(int64_t delta);
         bool audio = false;
     };
 
     Track* find(int index);
     int64_t latestEndUs(const Track& except) const;
+    int64_t bridge(const Track& t) const;
 
     std::vector<Track> tracks_;
     int64_t budgetUs_;  // how much time gaps may still add beyond where any stream has been

@@ -114,6 +114,11 @@ void Transcoder::run() {
         reporter_.info(
             format("Note: %d jump%s in the input's timestamps closed up", n, n == 1 ? "" : "s"));
     }
+    if (const int64_t us = reader_->overlapCutUs(); us >= 100000) {
+        reporter_.info(
+            format("Note: %.1f s of damaged audio that overlapped the audio after it was cut",
+                   double(us) / 1e6));
+    }
     if (reader_->damaged() > 0) {
         reporter_.info("Note: " + std::to_string(reader_->damaged()) +
                        " damaged packets of the input were skipped");

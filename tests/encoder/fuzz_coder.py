@@ -9,8 +9,9 @@ limit. A finding is a crash, a hang, a peak above the memory bound, a line begin
 of the source or lasts longer than its packets can fill, or a failure that leaves its
 target behind.
 
-Usage: fuzz_coder.py CODER [--seconds N] [--seed S] [--jobs J] [--keep DIR]
-Exits 1 when anything was found; findings are copied to DIR (default: a temporary folder
+Usage: fuzz_coder.py CODER [--seconds N | --count N] [--seed S] [--jobs J] [--keep DIR]
+With --count, exactly N inputs are tried, so that a run with a given seed tries the same
+inputs however fast the machine is; otherwise as many as N seconds allow. Exits 1 when anything was found; findings are copied to DIR (default: a temporary folder
 that is kept only when something was found).
 """
 import argparse
@@ -293,6 +294,8 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("coder")
     ap.add_argument("--seconds", type=float, default=60)
+    ap.add_argument("--count", type=int, default=None,
+                    help="try exactly this many inputs, whatever the time")
     ap.add_argument("--seed", type=int, default=None)
     ap.add_argument("--jobs", type=int, default=2)
     ap.add_argument("--keep", default=None, help="folder for the inputs that found something")
@@ -303,12 +306,17 @@ def main():
     seeds = make_seeds(work)
     seed_kinds = {name: probe_kinds(os.path.join(work, name + ".flv"))[0] for name in seeds}
     rnd = random.Random(seed)
-    deadline = time.monotonic() + args.seconds
+    start = time.monotonic()
+    deadline = start + args.seconds
+
+    def more(index):
+        return index < args.count if args.count is not None else time.monotonic() < deadline
+
     tried, findings, index = 0, [], 0
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
         running = set()
-        while time.monotonic() < deadline or running:
-            while time.monotonic() < deadline and len(running) < args.jobs * 2:
+        while more(index) or running:
+            while more(index) and len(running) < args.jobs * 2:
                 name, steps, data = mutate(rnd, seeds)
                 running.add(pool.submit(judge, coder, work, index, name, steps, data,
                                         seed_kinds[name]))
@@ -321,7 +329,7 @@ def main():
                 if finding:
                     findings.append(finding)
                     print("FOUND", json.dumps(finding, ensure_ascii=False), flush=True)
-    print(f"fuzz seed {seed}: tried {tried} inputs in {args.seconds:.0f} s, "
+    print(f"fuzz seed {seed}: tried {tried} inputs in {time.monotonic() - start:.0f} s, "
           f"{len(findings)} findings")
     keep = args.keep or (os.path.join(tempfile.gettempdir(), f"coder-fuzz-findings-{seed}")
                          if findings else None)

@@ -11,6 +11,7 @@ import random
 import resource
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import time
@@ -383,6 +384,33 @@ class Timestamps(tc.CoderCase):
         peaks = [proc.peak for proc in self.results.values()]
         self.assertLess(max(peaks), 100 << 20)
 
+    def test_audio_of_untold_packet_length_keeps_its_length_across_jumps(self):
+        # Speex and ADPCM packets do not say how long they are (20 ms and 186 ms here, not the
+        # 40 ms guessed before any distance is seen). Every other packet jumping, the stream
+        # must still last as long as its packets: not twice as long with a gap after each
+        # jump, nor a quarter as long with the packets laid over each other.
+        seconds = 2
+        sources = {
+            "speex": make_source(self.path("speex.flv"), seconds, None,
+                                 (SMALL_AUDIO[0], ["-c:a", "libspeex", "-ar", "16000"])),
+            "adpcm": make_source(self.path("adpcm.flv"), seconds,
+                                 ("testsrc=size=160x120:rate=12", ["-c:v", "flv"]),
+                                 (SMALL_AUDIO[0], ["-c:a", "adpcm_swf", "-ar", "22050"])),
+        }
+        rnd = random.Random(7)
+        for name, src in sources.items():
+            head, tags = flvcraft.read_tags(src)
+            for t in [t for t in tags if t.kind == flvcraft.AUDIO][1::2]:
+                t.ts = rnd.randrange(1 << 32)
+            flvcraft.write_tags(src, head, tags)
+            for ext in ("mp3", "avi"):
+                with self.subTest(source=name, format=ext):
+                    out = src[:-4] + "." + ext
+                    self.assertSucceeded(run_limited("-i", src, *WINDOW_LINE, out), out,
+                                         ext == "avi" and name == "adpcm")
+                    ends, _ = tc.packet_stats(out)
+                    self.assertAlmostEqual(ends["audio"], seconds, delta=0.3)
+
 
 def hostile_sources(data):
     """(label, bytes) of damaged copies of a small FLV: absurd sizes, truncations at every
@@ -480,7 +508,8 @@ class Hostile(tc.CoderCase):
 
 
 class Decoding(tc.CoderCase):
-    """Damaged streams that decoders take badly: absurd picture sizes, wild samples."""
+    """Damaged streams that decoders take badly: absurd picture sizes, wild samples, packets
+    that decode to seconds, a header that lies about the frame rate."""
 
     MEMORY = 100 << 20
 
@@ -534,6 +563,61 @@ class Decoding(tc.CoderCase):
                 proc = run_limited("-i", src, *WINDOW_LINE, out)
                 self.assertGreaterEqual(proc.returncode, 0, log_lines(proc.stderr)[-1:])
                 self.assertSucceeded(proc, out, ext == "avi")
+                self.assertLessEqual(float(probe(out)["format"]["duration"]), 2 + 1.0)
+
+    def test_a_packet_that_decodes_to_seconds_is_cut_to_its_time(self):
+        # ADPCM decodes every byte it is given: a tag that carries the data of 20 others
+        # gives 3.7 s of audio in the 0.19 s before the next tag, in the middle of the file
+        # or as its last audio.
+        seconds = 2
+        src = make_source(self.path("adpcm.flv"), seconds, ("testsrc=size=160x120:rate=12",
+                                                            ["-c:v", "flv"]),
+                          ("sine=frequency=330:sample_rate=44100",
+                           ["-c:a", "adpcm_swf", "-ar", "22050", "-ac", "1"]))
+        head, tags = flvcraft.read_tags(src)
+        audio = [t for t in tags if t.kind == flvcraft.AUDIO]
+        extra = b"".join(t.data[1:] for t in audio[1:21])
+        for where, tag in (("middle", audio[len(audio) // 3]), ("last", audio[-1])):
+            damaged = [flvcraft.Tag(t.kind, t.ts, t.data + extra if t is tag else t.data)
+                       for t in tags]
+            name = self.path(f"adpcm_{where}.flv")
+            flvcraft.write_tags(name, head, damaged)
+            for ext in ("mp3", "avi"):
+                with self.subTest(damaged=where, format=ext):
+                    out = name[:-4] + "." + ext
+                    proc = run_limited("-i", name, *WINDOW_LINE, out)
+                    self.assertSucceeded(proc, out, ext == "avi")
+                    ends, _ = tc.packet_stats(out)
+                    self.assertAlmostEqual(ends["audio"], seconds, delta=0.3)
+                    if ext == "avi":
+                        self.assertLess(abs(ends["video"] - ends["audio"]), 0.3, ends)
+                    self.assertIn("damaged audio that overlapped the audio after it was cut",
+                                  "\n".join(log_lines(proc.stderr)))
+
+    def test_a_frame_rate_header_that_lies_does_not_stretch_the_jumps(self):
+        # The header claims 2 fps for 15, and the first two thirds of the video tags carry
+        # zeros and random times, so each is a jump to be bridged before the stream's own
+        # spacing has been seen. Zeros in the audio then read as pauses that the stretched
+        # video would fill: 10 s of output from 2 s.
+        seconds = 2
+        src = make_source(self.path("rate.flv"), seconds, ("testsrc=size=160x120:rate=15",
+                                                           ["-c:v", "flv"]), SMALL_AUDIO)
+        data = tc.read(src)
+        at = data.index(b"framerate\0") + 10
+        head, tags = flvcraft.parse(data[:at] + struct.pack(">d", 2.0) + data[at + 8:])
+        rnd = random.Random(611)
+        video = [t for t in tags if t.kind == flvcraft.VIDEO]
+        for n, t in enumerate(video[:len(video) * 2 // 3]):
+            t.ts = rnd.randrange(1 << 32) if n % 2 else 0
+        for t in [t for t in tags if t.kind == flvcraft.AUDIO][1::4]:
+            t.ts = 0
+        flvcraft.write_tags(src, head, tags)
+        for ext in ("mp3", "avi"):
+            with self.subTest(format=ext):
+                out = self.path("rate." + ext)
+                proc = run_limited("-i", src, *WINDOW_LINE, out)
+                self.assertSucceeded(proc, out, ext == "avi")
+                self.assertLessEqual(float(probe(out)["format"]["duration"]), seconds + 1.0)
 
 
 def main():
