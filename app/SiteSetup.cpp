@@ -1,13 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SiteSetup.h"
 
+#include <unistd.h>
+
+#include <QCoreApplication>
+
 #include "BuiltInSite.h"
 #include "SitePages.h"
 #include "platform/qt/SiteScheme.h"
 
 namespace vm {
 
-void PrepareBuiltInSite() {
+void PrepareBrowserEngine() {
+    if (geteuid() == 0) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     RegisterUrlScheme(kSiteScheme);
 }
 

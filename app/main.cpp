@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <unistd.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
@@ -25,12 +23,7 @@ int main(int argc, char** argv) {
         return *answered;
     }
     vm::StartJobGuard();  // before any thread: encoder jobs end with the program, however it ends
-    // The browser's sandbox cannot run as root.
-    if (geteuid() == 0) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    vm::PrepareBuiltInSite();
+    vm::PrepareBrowserEngine();
     QApplication app(argc, argv);
     const vm::BuiltInSiteServer site;
     QApplication::setApplicationName(QStringLiteral("Vidmorf"));

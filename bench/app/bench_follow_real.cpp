@@ -132,11 +132,7 @@ void Wait(int ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (geteuid() == 0) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    PrepareBuiltInSite();
+    PrepareBrowserEngine();
     QApplication app(argc, argv);
     const BuiltInSiteServer site;
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;

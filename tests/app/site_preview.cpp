@@ -2,8 +2,6 @@
 // Shows one page of the built-in site at the resource view's width (481 pixels) and the page's
 // full height, for a look or a screenshot. Usage: site_preview ADDRESS
 // Prints the window's geometry once the page has loaded; ends after ten seconds.
-#include <unistd.h>
-
 #include <QApplication>
 #include <QTimer>
 #include <QWebEngineView>
@@ -12,11 +10,7 @@
 #include "app/SiteSetup.h"
 
 int main(int argc, char** argv) {
-    if (geteuid() == 0) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    vm::PrepareBuiltInSite();
+    vm::PrepareBrowserEngine();
     QApplication app(argc, argv);
     const vm::BuiltInSiteServer site;
     QWebEngineView view;

@@ -2,8 +2,6 @@
 // The resource tab with the real browser engine and the built-in site: the first page, the
 // rules that keep it from loading again, every page in both languages, and no request that
 // leaves the program.
-#include <unistd.h>
-
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
@@ -240,11 +238,7 @@ void TestResourcePageReal::noRequestLeavesTheProgram() {
 }
 
 int main(int argc, char** argv) {
-    if (geteuid() == 0) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    PrepareBuiltInSite();
+    PrepareBrowserEngine();
     QApplication app(argc, argv);
     TestResourcePageReal test;
     return QTest::qExec(&test, argc, argv);
