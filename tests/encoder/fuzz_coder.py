@@ -19,7 +19,6 @@ import concurrent.futures
 import json
 import os
 import random
-import resource
 import shutil
 import subprocess
 import sys
@@ -28,6 +27,7 @@ import time
 
 sys.dont_write_bytecode = True
 import flvcraft  # noqa: E402
+import limits  # noqa: E402
 
 WINDOW_LINE = ["-b", "360", "-r", "29.97", "-s", "320x240", "-hq", "-deinterlace", "-y",
                "-ab", "56", "-ar", "22050", "-ac", "2"]
@@ -209,30 +209,12 @@ def probe_kinds(path):
 
 
 def run_one(coder, src, target):
-    def cap():
-        resource.setrlimit(resource.RLIMIT_AS, (ADDRESS_CAP, ADDRESS_CAP))
-        resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
-
-    with tempfile.TemporaryFile() as log:
-        start = time.monotonic()
-        proc = subprocess.Popen([coder, "-i", src, *WINDOW_LINE, target], stdin=subprocess.DEVNULL,
-                                stdout=subprocess.PIPE, stderr=log, preexec_fn=cap)
-        killed = False
-        while True:
-            pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
-            if pid:
-                break
-            if time.monotonic() - start > TIME_LIMIT:
-                proc.kill()
-                killed = True
-                pid, status, usage = os.wait4(proc.pid, 0)
-                break
-            time.sleep(0.005)
-        stdout = proc.stdout.read()
-        proc.stdout.close()
+    with tempfile.TemporaryFile() as log, tempfile.TemporaryFile() as out:
+        run = limits.run_limited([coder, "-i", src, *WINDOW_LINE, target], ADDRESS_CAP,
+                                 TIME_LIMIT, out, log)
+        out.seek(0)
         log.seek(0)
-        return (os.waitstatus_to_exitcode(status), killed, usage.ru_maxrss * 1024, stdout,
-                log.read())
+        return run.returncode, run.timed_out, run.peak, out.read(), log.read()
 
 
 def content_bound(source_kinds, seed_kinds):

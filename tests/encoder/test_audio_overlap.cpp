@@ -10,20 +10,13 @@ extern "C" {
 
 #include "AudioOverlap.h"
 #include "Av.h"
+#include "Checks.h"
 #include "Filters.h"
 
 using namespace coder;
+using namespace coder::test;
 
 namespace {
-
-int failures = 0;
-
-void check(bool ok, const char* what) {
-    if (!ok) {
-        std::printf("FAIL: %s\n", what);
-        ++failures;
-    }
-}
 
 constexpr AVRational kMs{1, 1000};
 
@@ -202,8 +195,5 @@ int main() {
     runawayFramesAreCut();
     theLastFrameIsBounded();
     cutFramesFilterCleanly();
-    if (failures == 0) {
-        std::printf("all checks hold\n");
-    }
-    return failures == 0 ? 0 : 1;
+    return finish();
 }

@@ -8,7 +8,6 @@ then rewritten tag by tag (flvcraft); outputs are checked with ffprobe.
 import json
 import os
 import random
-import resource
 import shutil
 import signal
 import struct
@@ -20,6 +19,7 @@ import unittest
 sys.dont_write_bytecode = True  # keep the source folder clean of caches
 
 import flvcraft
+import limits
 import test_coder as tc
 from test_coder import WINDOW_LINE, log_lines, make_source, probe, run_coder, stream_of
 
@@ -64,32 +64,12 @@ MEMORY_CAP = 1 << 30  # address space of a child; runaway growth fails instead o
 
 def run_limited(*args, timeout=30):
     """Runs coder.dll under an address-space cap; the result carries its peak memory in
-    bytes (peak) and whether it had to be killed at the timeout (timed_out)."""
-    def cap():
-        resource.setrlimit(resource.RLIMIT_AS, (MEMORY_CAP, MEMORY_CAP))
-
-    log = open(_log_path(), "w+b")
-    start = time.monotonic()
-    proc = subprocess.Popen([tc.CODER, *args], stdin=subprocess.DEVNULL,
-                            stdout=subprocess.DEVNULL, stderr=log, preexec_fn=cap)
-    timed_out = False
-    while True:
-        pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
-        if pid:
-            break
-        if time.monotonic() - start > timeout:
-            proc.kill()
-            timed_out = True
-            pid, status, usage = os.wait4(proc.pid, 0)
-            break
-        time.sleep(0.01)
-    proc.returncode = os.waitstatus_to_exitcode(status)
-    proc.elapsed = time.monotonic() - start
-    proc.peak = usage.ru_maxrss * 1024
-    proc.timed_out = timed_out
-    log.seek(0)
-    proc.stderr, proc.stdout = log.read(), b""
-    log.close()
+    bytes (peak), whether it had to be killed at the timeout (timed_out), and its log."""
+    with open(_log_path(), "w+b") as log:
+        proc = limits.run_limited([tc.CODER, *args], MEMORY_CAP, timeout,
+                                  subprocess.DEVNULL, log)
+        log.seek(0)
+        proc.stderr, proc.stdout = log.read(), b""
     os.unlink(log.name)
     return proc
 

@@ -16,21 +16,14 @@ extern "C" {
 }
 
 #include "Av.h"
+#include "Checks.h"
 #include "FrameQueue.h"
 #include "RepeatedPicture.h"
 
 using namespace coder;
+using namespace coder::test;
 
 namespace {
-
-int failures = 0;
-
-void check(bool ok, const char* what) {
-    if (!ok) {
-        std::printf("FAIL: %s\n", what);
-        ++failures;
-    }
-}
 
 FramePtr numbered(int64_t n) {
     FramePtr f = newFrame();
@@ -252,8 +245,5 @@ int main() {
     queueEndsAndStops();
     samePictureMeansSameBuffers();
     notCodedPicturesDecode();
-    if (failures == 0) {
-        std::printf("all checks hold\n");
-    }
-    return failures == 0 ? 0 : 1;
+    return finish();
 }
