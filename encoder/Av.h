@@ -10,7 +10,6 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavfilter/avfilter.h>
 #include <libavformat/avformat.h>
 #include <libavutil/frame.h>
 }
@@ -22,13 +21,11 @@ struct AvDeleter {
     void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
     void operator()(AVFrame* f) const { av_frame_free(&f); }
     void operator()(AVPacket* p) const { av_packet_free(&p); }
-    void operator()(AVFilterGraph* g) const { avfilter_graph_free(&g); }
 };
 
 using CodecPtr = std::unique_ptr<AVCodecContext, AvDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, AvDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, AvDeleter>;
-using GraphPtr = std::unique_ptr<AVFilterGraph, AvDeleter>;
 using InputPtr = std::unique_ptr<AVFormatContext, AvDeleter>;
 
 FramePtr newFrame();

@@ -1,19 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Filters.h"
 
-#include <cstdio>
+#include "AudioResampler.h"
+#include "FilterLibrary.h"
 
 extern "C" {
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/pixdesc.h>
 }
 
 namespace coder {
 
-namespace {
-AVChannelLayout layoutOf(const AVFrame* f) {
+FilterChain::FilterChain() = default;
+FilterChain::~FilterChain() {
+    av_channel_layout_uninit(&layout_);
+}
+
+void FilterChain::GraphDeleter::operator()(AVFilterGraph* g) const {
+    filterLibrary().graphFree(&g);
+}
+
+void FilterChain::reset() {
+    graph_.reset();
+    audio_.reset();
+    src_ = sink_ = nullptr;
+}
+
+AVChannelLayout FilterChain::layoutOf(const AVFrame* f) {
     AVChannelLayout l{};
     if (f->ch_layout.order == AV_CHANNEL_ORDER_NATIVE) {
         av_channel_layout_copy(&l, &f->ch_layout);
@@ -22,50 +34,52 @@ AVChannelLayout layoutOf(const AVFrame* f) {
     }
     return l;
 }
-}  // namespace
 
 bool FilterChain::needsRebuild(const AVFrame* f, bool deinterlace) const {
-    if (!graph_) {
+    if (!built()) {
         return true;
     }
     if (video_) {
         return f->width != width_ || f->height != height_ || f->format != format_ ||
                (deinterlace && f->interlaced_frame && !yadif_);
     }
-    const AVChannelLayout l = layoutOf(f);
-    return f->sample_rate != sampleRate_ || f->format != format_ ||
-           av_channel_layout_compare(&l, &layout_) != 0;
+    AVChannelLayout l = layoutOf(f);
+    const bool changed = f->sample_rate != sampleRate_ || f->format != format_ ||
+                         av_channel_layout_compare(&l, &layout_) != 0;
+    av_channel_layout_uninit(&l);
+    return changed;
 }
 
 void FilterChain::build(const std::string& srcArgs, const char* srcName, const char* sinkName,
                         const std::string& chain) {
     reset();
-    graph_.reset(avfilter_graph_alloc());
+    const FilterLibrary& lib = filterLibrary();
+    graph_.reset(lib.graphAlloc());
     if (!graph_) {
         throw Failure("out of memory");
     }
     graph_->nb_threads = 1;
-    int ret = avfilter_graph_create_filter(&src_, avfilter_get_by_name(srcName), "in",
+    int ret = lib.createFilter(&src_, lib.getByName(srcName), "in",
                                            srcArgs.c_str(), nullptr, graph_.get());
     if (ret >= 0) {
-        ret = avfilter_graph_create_filter(&sink_, avfilter_get_by_name(sinkName), "out", nullptr,
+        ret = lib.createFilter(&sink_, lib.getByName(sinkName), "out", nullptr,
                                            nullptr, graph_.get());
     }
-    AVFilterInOut* outputs = avfilter_inout_alloc();
-    AVFilterInOut* inputs = avfilter_inout_alloc();
+    AVFilterInOut* outputs = lib.inoutAlloc();
+    AVFilterInOut* inputs = lib.inoutAlloc();
     if (ret >= 0 && outputs && inputs) {
         outputs->name = av_strdup("in");
         outputs->filter_ctx = src_;
         inputs->name = av_strdup("out");
         inputs->filter_ctx = sink_;
-        ret = avfilter_graph_parse_ptr(graph_.get(), chain.c_str(), &inputs, &outputs, nullptr);
+        ret = lib.parse(graph_.get(), chain.c_str(), &inputs, &outputs, nullptr);
     } else if (ret >= 0) {
         ret = AVERROR(ENOMEM);
     }
-    avfilter_inout_free(&inputs);
-    avfilter_inout_free(&outputs);
+    lib.inoutFree(&inputs);
+    lib.inoutFree(&outputs);
     if (ret >= 0) {
-        ret = avfilter_graph_config(graph_.get(), nullptr);
+        ret = lib.config(graph_.get(), nullptr);
     }
     if (ret < 0) {
         reset();
@@ -99,42 +113,34 @@ void FilterChain::buildVideo(const AVFrame* f, AVRational inTb, const VideoShape
 }
 
 void FilterChain::buildAudio(const AVFrame* f, AVRational inTb, const AudioShape& out, bool first) {
-    AVChannelLayout in = layoutOf(f);
-    char inLayout[64] = {};
-    av_channel_layout_describe(&in, inLayout, sizeof inLayout);
-    const std::string src =
-        format("time_base=%d/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s", inTb.num, inTb.den,
-               f->sample_rate, av_get_sample_fmt_name(AVSampleFormat(f->format)), inLayout);
-    std::string chain;
-    if (in.nb_channels == 1 && out.channels == 2) {
-        chain += "pan=stereo|c0=c0|c1=c0,";  // both sides at the full level of the one channel
-    }
-    // Timestamps rule: gaps from damaged packets become silence, so audio stays in step with
-    // the video also in containers that keep no audio timestamps.
-    chain +=
-        format("aresample=%d:async=1%s,aformat=sample_fmts=%s:sample_rates=%d:channel_layouts=%s",
-               out.sampleRate, first ? ":first_pts=0" : "", av_get_sample_fmt_name(out.format),
-               out.sampleRate, out.channels == 1 ? "mono" : "stereo");
-    build(src, "abuffer", "abuffersink", chain);
-    if (out.frameSize > 0) {
-        av_buffersink_set_frame_size(sink_, unsigned(out.frameSize));
-    }
+    reset();
+    audio_ = std::make_unique<AudioResampler>(f, inTb, out, first);
     video_ = false;
     format_ = f->format;
     sampleRate_ = f->sample_rate;
     av_channel_layout_uninit(&layout_);
-    layout_ = in;
+    layout_ = layoutOf(f);
 }
 
 void FilterChain::push(AVFrame* f) {
-    const int ret = av_buffersrc_add_frame_flags(src_, f, 0);
+    if (audio_) {
+        audio_->push(f);
+        if (f) {
+            av_frame_unref(f);
+        }
+        return;
+    }
+    const int ret = filterLibrary().addFrame(src_, f, 0);
     if (ret < 0 && ret != AVERROR_EOF) {
         throw Failure("filtering failed: " + avError(ret));
     }
 }
 
 int FilterChain::pull(AVFrame* f) {
-    const int ret = av_buffersink_get_frame(sink_, f);
+    if (audio_) {
+        return audio_->pull(f);
+    }
+    const int ret = filterLibrary().getFrame(sink_, f);
     if (ret < 0 && ret != AVERROR(EAGAIN) && ret != AVERROR_EOF) {
         throw Failure("filtering failed: " + avError(ret));
     }
@@ -142,7 +148,7 @@ int FilterChain::pull(AVFrame* f) {
 }
 
 AVRational FilterChain::outputTimeBase() const {
-    return av_buffersink_get_time_base(sink_);
+    return audio_ ? audio_->outputTimeBase() : filterLibrary().sinkTimeBase(sink_);
 }
 
 }  // namespace coder

@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The filter chains between a decoder and an encoder. A chain is built for the first
-// decoded frame and built again when the frames change size or format midstream.
+// decoded frame and built again when the frames change size or format midstream. Video goes
+// through a graph of the filter library; audio through the resampler alone (AudioResampler.h).
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "Av.h"
+
+extern "C" {
+#include <libavfilter/avfilter.h>
+}
 
 namespace coder {
 
@@ -24,8 +30,13 @@ struct AudioShape {
     int frameSize = 0;  // 0: the encoder takes any number of samples
 };
 
+class AudioResampler;
+
 class FilterChain {
   public:
+    FilterChain();
+    ~FilterChain();
+
     // True when no chain exists yet or `f` differs from what the chain was built for. A
     // video chain gets its deinterlacer with the first interlaced frame, so that progressive
     // sources do not pay for it.
@@ -35,20 +46,25 @@ class FilterChain {
     void buildVideo(const AVFrame* f, AVRational inTb, const VideoShape& out, bool first);
     void buildAudio(const AVFrame* f, AVRational inTb, const AudioShape& out, bool first);
 
-    bool built() const { return graph_ != nullptr; }
+    bool built() const { return graph_ != nullptr || audio_ != nullptr; }
     void push(AVFrame* f);  // takes the frame's data; nullptr ends the input
     int pull(AVFrame* f);   // 0, AVERROR(EAGAIN) or AVERROR_EOF
     AVRational outputTimeBase() const;
-    void reset() {
-        graph_.reset();
-        src_ = sink_ = nullptr;
-    }
+    void reset();
+
+    // The frame's channel layout, or the usual one for its channel count when it has none.
+    static AVChannelLayout layoutOf(const AVFrame* f);
 
   private:
+    struct GraphDeleter {
+        void operator()(AVFilterGraph* g) const;
+    };
+
     void build(const std::string& srcArgs, const char* srcName, const char* sinkName,
                const std::string& chain);
 
-    GraphPtr graph_;
+    std::unique_ptr<AVFilterGraph, GraphDeleter> graph_;
+    std::unique_ptr<AudioResampler> audio_;
     AVFilterContext* src_ = nullptr;
     AVFilterContext* sink_ = nullptr;
     bool video_ = false;

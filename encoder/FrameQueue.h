@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A short queue of filtered frames of one stream, from the decoding thread to an encoding
 // thread. It is bounded so that memory stays small whatever the length of the source, and a
-// waiting side is woken only once the other side has filled or emptied half of it, so that
-// small frames do not cost a wake-up each.
+// waiting side is woken only once the other side has filled or emptied half of it (or, for a
+// long queue, a given batch), so that small frames do not cost a wake-up each.
 #pragma once
 
 #include <condition_variable>
+#include <algorithm>
 #include <cstddef>
 #include <deque>
 #include <mutex>
@@ -16,22 +17,23 @@ namespace coder {
 
 class FrameQueue {
   public:
-    explicit FrameQueue(size_t capacity)
-        : capacity_(capacity < 2 ? 2 : capacity), half_(capacity_ / 2) {}
+    explicit FrameQueue(size_t capacity, size_t batch = 0)
+        : capacity_(capacity < 2 ? 2 : capacity),
+          batch_(batch > 0 && batch < capacity_ / 2 ? batch : capacity_ / 2) {}
 
     // False when the queue was closed: the consumer wants nothing more.
     bool push(FramePtr frame) {
         std::unique_lock lock(mutex_);
         if (!closed_ && items_.size() >= capacity_) {
             producerWaiting_ = true;
-            notFull_.wait(lock, [&] { return closed_ || items_.size() <= half_; });
+            notFull_.wait(lock, [&] { return closed_ || items_.size() <= capacity_ - batch_; });
             producerWaiting_ = false;
         }
         if (closed_) {
             return false;
         }
         items_.push_back(std::move(frame));
-        if (consumerWaiting_ && items_.size() >= half_) {
+        if (consumerWaiting_ && items_.size() >= batch_) {
             notEmpty_.notify_one();
         }
         return true;
@@ -42,7 +44,7 @@ class FrameQueue {
         std::unique_lock lock(mutex_);
         if (items_.empty() && !finished_ && !closed_) {
             consumerWaiting_ = true;
-            notEmpty_.wait(lock, [&] { return finished_ || closed_ || items_.size() >= half_; });
+            notEmpty_.wait(lock, [&] { return finished_ || closed_ || items_.size() >= batch_; });
             consumerWaiting_ = false;
         }
         if (items_.empty() || closed_) {
@@ -50,10 +52,17 @@ class FrameQueue {
         }
         frame = std::move(items_.front());
         items_.pop_front();
-        if (producerWaiting_ && items_.size() <= half_) {
+        if (producerWaiting_ && items_.size() <= capacity_ - batch_) {
             notFull_.notify_one();
         }
         return true;
+    }
+
+    // Lets the producer run further ahead from now on.
+    void widen(size_t capacity) {
+        std::lock_guard lock(mutex_);
+        capacity_ = std::max(capacity, capacity_);
+        notFull_.notify_all();
     }
 
     void finish() {  // producer: no more frames
@@ -80,8 +89,8 @@ class FrameQueue {
     std::condition_variable notFull_;
     std::condition_variable notEmpty_;
     std::deque<FramePtr> items_;
-    const size_t capacity_;
-    const size_t half_;
+    size_t capacity_;
+    const size_t batch_;  // wake the other side after this many frames
     bool producerWaiting_ = false;
     bool consumerWaiting_ = false;
     bool finished_ = false;

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -198,6 +199,27 @@ void Output::addAudio(const AVStream* src) {
     audio_.pkt = newPacket();
 }
 
+void Output::useTwoAudioEncoders(double seconds) {
+    AVCodecContext* enc = audio_.enc.get();
+    if (!enc || enc->codec_id != AV_CODEC_ID_MP3 || enc->frame_size <= 0 ||
+        std::thread::hardware_concurrency() < 2) {
+        return;
+    }
+    // The segments wait as decoded samples until their encoder takes them: a few MB at most.
+    constexpr int64_t kMaxSegmentBytes = 4 << 20;
+    const int64_t frameBytes = int64_t(enc->frame_size) * enc->ch_layout.nb_channels *
+                               av_get_bytes_per_sample(enc->sample_fmt);
+    const int64_t maxFrames = kMaxSegmentBytes / std::max<int64_t>(frameBytes, 1);
+    const double frames = seconds * enc->sample_rate / enc->frame_size;
+    const int64_t length = seconds > 0 && frames < 1e12
+                               ? ParallelMp3::segmentFrames(int64_t(frames), maxFrames)
+                               : maxFrames;
+    if (length > 0) {
+        audioPair_ = std::make_unique<ParallelMp3>(
+            enc, length, [this](AVPacket* pkt) { writePacket(audio_, false, pkt); });
+    }
+}
+
 void Output::open(const struct stat& input) {
     target_.open(opt_.target, input, opt_.overwrite);
     oc_->pb = target_.io();
@@ -242,6 +264,14 @@ void Output::send(Out& out, bool video, AVFrame* frame) {
             frame = pad.get();
         }
         out.lastPts = video ? frame->pts : frame->pts + frame->nb_samples - 1;
+    }
+    if (!video && audioPair_) {
+        if (frame) {
+            audioPair_->send(frame);
+        } else {
+            audioPair_->finish();
+        }
+        return;
     }
     int ret = avcodec_send_frame(enc, frame);
     if (ret < 0 && ret != AVERROR_EOF) {

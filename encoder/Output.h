@@ -15,6 +15,7 @@
 #include "Filters.h"
 #include "Options.h"
 #include "OutputProfile.h"
+#include "ParallelMp3.h"
 #include "Progress.h"
 #include "TargetFile.h"
 
@@ -31,6 +32,9 @@ class Output {
     const AudioShape& audioShape() const { return ashape_; }
     AVRational timeBase(bool video) const { return (video ? video_ : audio_).enc->time_base; }
 
+    // Spreads the encoding of MP3 audio over two encoders on two cores, for audio expected to
+    // last `seconds` (0: not known); only worth it when nothing else keeps a core busy.
+    void useTwoAudioEncoders(double seconds);
     // Creates the target (refusing the input file itself) and writes the header.
     void open(const struct stat& input);
     // Encodes and writes one frame with pts in timeBase(video); nullptr drains the encoder.
@@ -71,6 +75,7 @@ class Output {
     std::unique_ptr<AVFormatContext, FormatDeleter> oc_;
     Out video_;
     Out audio_;
+    std::unique_ptr<ParallelMp3> audioPair_;  // encodes the audio instead of audio_.enc
     VideoShape vshape_;
     AudioShape ashape_;
     mutable std::mutex mux_;  // the muxer, the target and the figures below

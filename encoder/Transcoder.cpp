@@ -57,6 +57,10 @@ void Transcoder::run() {
         out_->addAudio(in_->audioStream());
         plan.audioTimeBase = in_->audioStream()->time_base;
         audioEncoder_ = std::make_unique<StreamEncoder>(false, *out_, plan.audioTimeBase);
+        if (!hasVideo) {
+            const int64_t d = in_->format()->duration;
+            out_->useTwoAudioEncoders(d > 0 ? double(d) / AV_TIME_BASE : 0);
+        }
     }
     // Only now, with everything else ready, is the target touched.
     out_->open(in_->fileStat());

@@ -1,0 +1,260 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ParallelMp3.h"
+
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "FrameQueue.h"
+#include "Mp3Splice.h"
+
+namespace coder {
+
+namespace {
+
+constexpr size_t kShortQueue = 64, kBatch = 16;
+constexpr size_t kWholeSegment = size_t(1) << 40;  // bounded by the segment's own length
+
+CodecPtr copyEncoder(const AVCodecContext* model) {
+    CodecPtr enc(avcodec_alloc_context3(model->codec));
+    if (!enc || av_channel_layout_copy(&enc->ch_layout, &model->ch_layout) < 0) {
+        throw Failure("out of memory");
+    }
+    enc->sample_rate = model->sample_rate;
+    enc->sample_fmt = model->sample_fmt;
+    enc->bit_rate = model->bit_rate;
+    enc->time_base = model->time_base;
+    enc->flags = model->flags;
+    enc->compression_level = model->compression_level;
+    const int ret = avcodec_open2(enc.get(), model->codec, nullptr);
+    if (ret < 0) {
+        throw Failure(std::string("cannot start the audio encoder ") + model->codec->name + ": " +
+                      avError(ret));
+    }
+    return enc;
+}
+
+}  // namespace
+
+// One segment: its encoder, running on a thread of its own, and the frames it made.
+struct ParallelMp3::Segment {
+    int64_t number = 0;
+    int64_t first = 0;  // the input frames it takes: [first, end)
+    int64_t end = 0;
+    FrameQueue queue;
+    CodecPtr own;               // the encoder of every segment but the first,
+    AVCodecContext* enc;        // which takes the model itself
+    mp3::EncodedRun out;
+    std::thread thread;
+    std::exception_ptr error;
+    bool inputDone = false;  // no more frames go to the queue
+    bool lastOfAll = false;  // its input ran to the end of the audio
+    // While an older segment still encodes, this one's queue is short: both cores are busy,
+    // so there is no point in decoding far ahead. When the older one is done, it widens this
+    // queue to the whole segment, so that the decoding can run ahead to the next segment.
+    std::mutex linkMutex;
+    bool encoded = false;
+    FrameQueue* widenWhenEncoded = nullptr;
+
+    Segment(int64_t n, int64_t from, int64_t to, AVCodecContext* model)
+        : number(n),
+          first(from),
+          end(to),
+          queue(kShortQueue, kBatch),
+          own(n == 0 ? nullptr : copyEncoder(model)),
+          enc(n == 0 ? model : own.get()) {
+        out.first = from;
+        thread = std::thread([this] {
+            try {
+                encode();
+            } catch (...) {
+                error = std::current_exception();
+                queue.close();
+            }
+        });
+    }
+
+    ~Segment() {
+        queue.close();
+        if (thread.joinable()) {
+            thread.join();
+        }
+    }
+
+    void encode() {
+        FramePtr frame;
+        while (queue.pop(frame)) {
+            send(frame.get());
+            frame.reset();
+        }
+        if (!queue.closed()) {
+            send(nullptr);
+        }
+        std::lock_guard lock(linkMutex);
+        encoded = true;
+        if (widenWhenEncoded) {
+            widenWhenEncoded->widen(kWholeSegment);
+        }
+    }
+
+    // Called for the segment after this one, before any frame goes to it.
+    void linkNext(Segment& next) {
+        std::lock_guard lock(linkMutex);
+        if (encoded) {
+            next.queue.widen(kWholeSegment);
+        } else {
+            widenWhenEncoded = &next.queue;
+        }
+    }
+
+    void send(const AVFrame* frame) {
+        int ret = avcodec_send_frame(enc, frame);
+        while (ret >= 0) {
+            PacketPtr pkt = newPacket();
+            ret = avcodec_receive_packet(enc, pkt.get());
+            if (ret >= 0) {
+                out.frames.push_back(std::move(pkt));
+            }
+        }
+        if (ret != AVERROR(EAGAIN) && ret != AVERROR_EOF) {
+            throw Failure(std::string("the audio encoder ") + enc->codec->name +
+                          " failed: " + avError(ret));
+        }
+    }
+
+    void finishInput(bool last) {
+        if (!inputDone) {
+            inputDone = true;
+            lastOfAll = last;
+            queue.finish();
+        }
+    }
+
+    // Waits for the encoder; throws its failure.
+    void wait() {
+        if (thread.joinable()) {
+            thread.join();
+        }
+        if (error) {
+            std::rethrow_exception(error);
+        }
+    }
+    bool running() const { return thread.joinable(); }
+};
+
+ParallelMp3::ParallelMp3(AVCodecContext* model, int64_t segmentFrames, Writer write)
+    : model_(model), length_(std::max(segmentFrames, kMinSegment)), write_(std::move(write)) {}
+
+ParallelMp3::~ParallelMp3() = default;
+
+int64_t ParallelMp3::segmentFrames(int64_t frames, int64_t maxFrames) {
+    if (frames < 2 * kMinSegment) {
+        return 0;
+    }
+    const int64_t pairs = (frames + 2 * maxFrames - 1) / (2 * std::max<int64_t>(maxFrames, 1));
+    return std::max((frames + 2 * pairs - 1) / (2 * pairs), kMinSegment);
+}
+
+void ParallelMp3::start() {
+    // Two encoders at a time: before a third starts, the oldest must have finished.
+    int running = 0;
+    for (const auto& s : segments_) {
+        running += s->running() ? 1 : 0;
+    }
+    for (auto& s : segments_) {
+        if (running < 2) {
+            break;
+        }
+        if (s->running()) {
+            s->wait();
+            --running;
+        }
+    }
+    settle();
+    const int64_t n = started_++;
+    const int64_t from = n == 0 ? 0 : n * length_ - kLeadIn;
+    const int64_t to = (n + 1) * length_ + kJoinChoices + kLookahead;
+    auto segment = std::make_unique<Segment>(n, from, to, model_);
+    if (segments_.empty()) {
+        segment->queue.widen(kWholeSegment);
+    } else {
+        segments_.back()->linkNext(*segment);
+    }
+    segments_.push_back(std::move(segment));
+}
+
+void ParallelMp3::send(const AVFrame* frame) {
+    const int64_t index = sent_++;
+    if (index == (started_ == 0 ? 0 : started_ * length_ - kLeadIn)) {
+        start();
+    }
+    for (auto& s : segments_) {
+        if (s->inputDone || index < s->first) {
+            continue;
+        }
+        FramePtr copy = newFrame();
+        if (av_frame_ref(copy.get(), frame) < 0) {
+            throw Failure("out of memory");
+        }
+        if (!s->queue.push(std::move(copy))) {
+            s->wait();  // the encoder stopped: its failure
+        }
+        if (index + 1 == s->end) {
+            s->finishInput(false);
+        }
+    }
+}
+
+void ParallelMp3::finish() {
+    for (auto& s : segments_) {
+        s->finishInput(true);
+    }
+    for (auto& s : segments_) {
+        s->wait();
+    }
+    settle();
+}
+
+// Writes the frames of the oldest segments that are settled: those whose successor has
+// finished too, so that the join is known, and the one whose input ran to the end.
+void ParallelMp3::settle() {
+    while (!segments_.empty()) {
+        Segment& a = *segments_.front();
+        if (a.running()) {
+            return;
+        }
+        a.wait();
+        if (a.lastOfAll) {
+            // It saw the end of the audio as a single encoder would: its frames are final,
+            // and a later segment holds nothing that it does not.
+            for (PacketPtr& p : a.out.frames) {
+                write_(p.get());
+            }
+            segments_.clear();
+            return;
+        }
+        if (segments_.size() < 2 || segments_[1]->running()) {
+            return;
+        }
+        Segment& b = *segments_[1];
+        b.wait();
+        const int64_t from = b.number * length_, to = from + kJoinChoices;
+        auto at = mp3::findJoin(a.out, b.out, from, to, true);
+        if (!at) {
+            at = mp3::findJoin(a.out, b.out, from, to, false);
+        }
+        if (!at) {
+            throw Failure("no join");
+        }
+        mp3::join(a.out, b.out, *at);
+        for (PacketPtr& p : a.out.frames) {
+            write_(p.get());
+        }
+        b.out.frames.erase(b.out.frames.begin(), b.out.frames.begin() + (*at - b.out.first));
+        b.out.first = *at;
+        segments_.pop_front();
+    }
+}
+
+}  // namespace coder
