@@ -56,6 +56,18 @@ uint8_t* roomByte(const EncodedRun& run, const RunLayout& layout, int64_t pos) {
     return run.frames[i]->data + layout.frames[i].dataStart + (pos - layout.roomStart[i]);
 }
 
+struct Header {
+    bool mpeg1 = false;
+    int freq = 0;
+    int rateIndex = 0;
+    int padding = 0;
+    int sizeAt(int index) const {
+        static const int kbps1[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+        static const int kbps2[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+        return (mpeg1 ? 144000 : 72000) * (mpeg1 ? kbps1 : kbps2)[index] / freq + padding;
+    }
+};
+
 }  // namespace
 
 std::optional<FrameLayout> parseFrame(const uint8_t* d, int size) {
@@ -72,16 +84,15 @@ std::optional<FrameLayout> parseFrame(const uint8_t* d, int size) {
     if (version == 1 || layer != 1 || rateIndex == 0 || rateIndex == 15 || freqIndex == 3) {
         return std::nullopt;
     }
-    static const int kbps1[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
-    static const int kbps2[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
     static const int freqs[] = {44100, 48000, 32000};
     const bool mpeg1 = version == 3;
-    const int freq = freqs[freqIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
-    const int kbps = (mpeg1 ? kbps1 : kbps2)[rateIndex];
+    const Header h{mpeg1, freqs[freqIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2), rateIndex,
+                   padding};
     const int side = mpeg1 ? (channels == 1 ? 17 : 32) : (channels == 1 ? 9 : 17);
 
     FrameLayout f;
-    f.size = (mpeg1 ? 144000 : 72000) * kbps / freq + padding;
+    f.size = h.sizeAt(rateIndex);
+    f.growth = crc ? 0 : h.sizeAt(14) - f.size;
     f.dataStart = 4 + (crc ? 2 : 0) + side;
     if (size < f.dataStart || f.size < f.dataStart) {
         return std::nullopt;
@@ -110,7 +121,7 @@ std::optional<FrameLayout> parseFrame(const uint8_t* d, int size) {
 }
 
 std::optional<int64_t> findJoin(const EncodedRun& a, const EncodedRun& b, int64_t from, int64_t to,
-                                bool sameBlocks) {
+                                Fit fit) {
     const RunLayout la(a), lb(b);
     std::optional<int64_t> best;
     int64_t bestSlack = 0;
@@ -121,11 +132,12 @@ std::optional<int64_t> findJoin(const EncodedRun& a, const EncodedRun& b, int64_
             continue;
         }
         const int need = lb.frames[bi].mainDataBegin;
-        const int64_t slack = la.freeAfter(ai) - need;
+        const int64_t slack =
+            la.freeAfter(ai) + (fit == Fit::GrowingLast ? la.frames[ai].growth : 0) - need;
         if (slack < 0 || need > lb.roomStart[bi]) {
             continue;
         }
-        if (sameBlocks && !(la.frames[ai].longEnd && lb.frames[bi].longStart)) {
+        if (fit == Fit::Exact && !(la.frames[ai].longEnd && lb.frames[bi].longStart)) {
             continue;
         }
         // The less room left unused, the nearer b's reservoir has come to a's: b then spends
@@ -138,6 +150,33 @@ std::optional<int64_t> findJoin(const EncodedRun& a, const EncodedRun& b, int64_
     return best;
 }
 
+namespace {
+
+// Raises the bit rate of the run's last frame so that its room grows by `bytes` at least;
+// the frame's data stays where it is, and the new room is free.
+void growLast(EncodedRun& a, int bytes) {
+    AVPacket* p = a.frames.back().get();
+    uint8_t* d = p->data;
+    const int version = (d[1] >> 3) & 3;
+    static const int freqs[] = {44100, 48000, 32000};
+    const bool mpeg1 = version == 3;
+    const Header h{mpeg1, freqs[(d[2] >> 2) & 3] >> (mpeg1 ? 0 : version == 2 ? 1 : 2),
+                   d[2] >> 4, (d[2] >> 1) & 1};
+    int index = h.rateIndex;
+    while (index < 14 && h.sizeAt(index) - h.sizeAt(h.rateIndex) < bytes) {
+        ++index;
+    }
+    const int extra = h.sizeAt(index) - h.sizeAt(h.rateIndex);
+    if (extra < bytes || av_grow_packet(p, extra) < 0) {
+        throw Failure("cannot join the two halves of the MP3 stream");
+    }
+    d = p->data;
+    std::fill(d + p->size - extra, d + p->size, uint8_t(0));
+    d[2] = uint8_t((d[2] & 0x0F) | index << 4);
+}
+
+}  // namespace
+
 void join(EncodedRun& a, const EncodedRun& b, int64_t at) {
     a.frames.resize(size_t(at - a.first));
     for (PacketPtr& p : a.frames) {
@@ -145,9 +184,13 @@ void join(EncodedRun& a, const EncodedRun& b, int64_t at) {
             throw Failure("out of memory");
         }
     }
-    const RunLayout la(a), lb(b);
+    const RunLayout lb(b);
     const size_t bi = size_t(at - b.first);
     const int need = lb.frames[bi].mainDataBegin;
+    if (const int64_t lacking = need - RunLayout(a).freeAfter(a.frames.size() - 1); lacking > 0) {
+        growLast(a, int(lacking));
+    }
+    const RunLayout la(a);
     const int64_t aEnd = la.roomStart.back(), bStart = lb.roomStart[bi];
     for (int i = 1; i <= need; ++i) {
         *roomByte(a, la, aEnd - i) = *roomByte(b, lb, bStart - i);

@@ -26,6 +26,7 @@ struct FrameLayout {
     int mainDataBytes = 0;  // length of the frame's audio data (whole bytes)
     bool longStart = true;  // the first granule of every channel is a plain long block
     bool longEnd = true;    // the last granule of every channel is a plain long block
+    int growth = 0;         // bytes the frame gains at the highest bit rate (0 with a CRC)
     int dataRoom() const { return size - dataStart; }
 };
 
@@ -40,16 +41,23 @@ struct EncodedRun {
     int64_t end() const { return first + int64_t(frames.size()); }
 };
 
-// The first frame number in [from, to) at which `b` can take over from `a`: both have the
-// frames around it, b's frame finds its reservoir in the room that a's frames leave free and,
-// when `sameBlocks`, a's last granule and b's first are plain long blocks, so the windows of
-// the two encodings overlap as in a single one. nullopt when there is none.
+// How strict a join is.
+enum class Fit {
+    Exact,        // the two encodings' windows meet as in a single encoding, and the reservoir
+                  // that b's frame reads fits into the room that a's frames leave free
+    AnyBlocks,    // the same, but the windows may be of different kinds
+    GrowingLast,  // the room is made by raising the bit rate of a's last frame
+};
+
+// The frame number in [from, to) at which `b` can best take over from `a` with `fit`: the
+// one where b's reservoir comes nearest to a's. nullopt when there is none.
 std::optional<int64_t> findJoin(const EncodedRun& a, const EncodedRun& b, int64_t from, int64_t to,
-                                bool sameBlocks);
+                                Fit fit);
 
 // Makes a's frames before `at` ready to be followed by b's frames from `at` on: copies the
-// reservoir bytes that b's frame `at` reads into the free room at the end of a's frames.
-// `at` must come from findJoin().
+// reservoir bytes that b's frame `at` reads into the free room at the end of a's frames,
+// raising the bit rate of a's last frame when that room is too small. `at` must come from
+// findJoin().
 void join(EncodedRun& a, const EncodedRun& b, int64_t at);
 
 }  // namespace coder::mp3

@@ -134,6 +134,13 @@ void Output::addVideo(const AVStream* src) {
     video_.stream = st;
     video_.pkt = newPacket();
     video_.lastPicture = newFrame();
+    // WMV's encoder has no threads of its own and keeps no time in its pictures: two of them
+    // take turns, a group of pictures each (ParallelVideo.h).
+    if (codec->id == AV_CODEC_ID_WMV2 && std::thread::hardware_concurrency() >= 2) {
+        videoPair_ = std::make_unique<ParallelVideo>(
+            video_.enc.get(), std::max(video_.enc->gop_size, 1),
+            [this](AVPacket* pkt) { writePacket(video_, true, pkt); });
+    }
 }
 
 void Output::addAudio(const AVStream* src) {
@@ -264,6 +271,14 @@ void Output::send(Out& out, bool video, AVFrame* frame) {
             frame = pad.get();
         }
         out.lastPts = video ? frame->pts : frame->pts + frame->nb_samples - 1;
+    }
+    if (video && videoPair_) {
+        if (frame) {
+            videoPair_->send(frame);
+        } else {
+            videoPair_->finish();
+        }
+        return;
     }
     if (!video && audioPair_) {
         if (frame) {

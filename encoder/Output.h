@@ -16,6 +16,7 @@
 #include "Options.h"
 #include "OutputProfile.h"
 #include "ParallelMp3.h"
+#include "ParallelVideo.h"
 #include "Progress.h"
 #include "TargetFile.h"
 
@@ -74,6 +75,7 @@ class Output {
     TargetFile target_;  // outlives oc_, which writes through it
     std::unique_ptr<AVFormatContext, FormatDeleter> oc_;
     Out video_;
+    std::unique_ptr<ParallelVideo> videoPair_;  // encodes the video instead of video_.enc
     Out audio_;
     std::unique_ptr<ParallelMp3> audioPair_;  // encodes the audio instead of audio_.enc
     VideoShape vshape_;

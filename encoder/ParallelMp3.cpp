@@ -240,12 +240,14 @@ void ParallelMp3::settle() {
         Segment& b = *segments_[1];
         b.wait();
         const int64_t from = b.number * length_, to = from + kJoinChoices;
-        auto at = mp3::findJoin(a.out, b.out, from, to, true);
-        if (!at) {
-            at = mp3::findJoin(a.out, b.out, from, to, false);
+        std::optional<int64_t> at;
+        for (mp3::Fit fit : {mp3::Fit::Exact, mp3::Fit::AnyBlocks, mp3::Fit::GrowingLast}) {
+            if (!at) {
+                at = mp3::findJoin(a.out, b.out, from, to, fit);
+            }
         }
         if (!at) {
-            throw Failure("no join");
+            throw Failure("cannot join the two halves of the MP3 stream");
         }
         mp3::join(a.out, b.out, *at);
         for (PacketPtr& p : a.out.frames) {

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Video encoding on two cores for an encoder without threads of its own (WMV's). The pictures
+// go in groups, each beginning with a key picture, to two encoders in turn: a group depends on
+// nothing before it, so the groups of the two encoders interleave into one valid stream. Each
+// encoder counts time over its own pictures only, so that its rate control spends the bit rate
+// of the time it encodes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "Av.h"
+
+namespace coder {
+
+class ParallelVideo {
+  public:
+    using Writer = std::function<void(AVPacket*)>;
+
+    // `model`: an open encoder that takes no timestamps into its bit stream and puts out each
+    // picture's packet at once; it encodes the even groups, and a copy of its settings the odd
+    // ones. `groupFrames`: pictures per group. `write` gets the packets in order, under a lock
+    // of this object's, on either encoder's thread.
+    ParallelVideo(AVCodecContext* model, int groupFrames, Writer write);
+    ~ParallelVideo();  // stops the encoders without writing anything more
+
+    // The next picture, with its pts in the encoder's time base.
+    void send(const AVFrame* frame);
+    // Encodes and writes the rest; throws Failure.
+    void finish();
+
+  private:
+    struct Lane;
+    void deliver(int64_t group, std::vector<PacketPtr> packets);
+
+    const int group_;
+    Writer write_;
+    std::unique_ptr<Lane> lanes_[2];
+    int64_t sent_ = 0;
+    std::mutex order_;  // the groups below, and writing
+    std::map<int64_t, std::vector<PacketPtr>> waiting_;
+    int64_t nextGroup_ = 0;
+};
+
+}  // namespace coder
