@@ -10,8 +10,7 @@ extern "C" {
 
 namespace coder {
 
-AudioResampler::AudioResampler(const AVFrame* f, AVRational inTb, const AudioShape& out,
-                               bool first)
+AudioResampler::AudioResampler(const AVFrame* f, AVRational inTb, const AudioShape& out, bool first)
     : inTb_(inTb), inRate_(f->sample_rate), out_(out), scratch_(newFrame()) {
     AVChannelLayout in = FilterChain::layoutOf(f);
     AVChannelLayout to{};
@@ -58,8 +57,8 @@ void AudioResampler::push(const AVFrame* f) {
 void AudioResampler::convert(const AVFrame* f) {
     int64_t pts = AV_NOPTS_VALUE;  // of the next sample out, in 1/output rate
     if (f && f->pts != AV_NOPTS_VALUE) {
-        const int64_t in = av_rescale(f->pts, int64_t(inTb_.num) * out_.sampleRate * inRate_,
-                                      inTb_.den);
+        const int64_t in =
+            av_rescale(f->pts, int64_t(inTb_.num) * out_.sampleRate * inRate_, inTb_.den);
         const int64_t next = swr_next_pts(swr_.get(), in);
         pts = (next >= 0 ? next + inRate_ / 2 : next - inRate_ / 2) / inRate_;
     }

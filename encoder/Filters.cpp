@@ -59,11 +59,11 @@ void FilterChain::build(const std::string& srcArgs, const char* srcName, const c
         throw Failure("out of memory");
     }
     graph_->nb_threads = 1;
-    int ret = lib.createFilter(&src_, lib.getByName(srcName), "in",
-                                           srcArgs.c_str(), nullptr, graph_.get());
+    int ret = lib.createFilter(&src_, lib.getByName(srcName), "in", srcArgs.c_str(), nullptr,
+                               graph_.get());
     if (ret >= 0) {
-        ret = lib.createFilter(&sink_, lib.getByName(sinkName), "out", nullptr,
-                                           nullptr, graph_.get());
+        ret = lib.createFilter(&sink_, lib.getByName(sinkName), "out", nullptr, nullptr,
+                               graph_.get());
     }
     AVFilterInOut* outputs = lib.inoutAlloc();
     AVFilterInOut* inputs = lib.inoutAlloc();

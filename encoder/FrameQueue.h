@@ -5,8 +5,8 @@
 // long queue, a given batch), so that small frames do not cost a wake-up each.
 #pragma once
 
-#include <condition_variable>
 #include <algorithm>
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <mutex>

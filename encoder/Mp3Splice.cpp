@@ -62,7 +62,8 @@ struct Header {
     int rateIndex = 0;
     int padding = 0;
     int sizeAt(int index) const {
-        static const int kbps1[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+        static const int kbps1[] = {0,   32,  40,  48,  56,  64,  80, 96,
+                                    112, 128, 160, 192, 224, 256, 320};
         static const int kbps2[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
         return (mpeg1 ? 144000 : 72000) * (mpeg1 ? kbps1 : kbps2)[index] / freq + padding;
     }
@@ -86,8 +87,11 @@ std::optional<FrameLayout> parseFrame(const uint8_t* d, int size) {
     }
     static const int freqs[] = {44100, 48000, 32000};
     const bool mpeg1 = version == 3;
-    const Header h{mpeg1, freqs[freqIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2), rateIndex,
-                   padding};
+    const Header h{mpeg1,
+                   freqs[freqIndex] >> (mpeg1          ? 0
+                                        : version == 2 ? 1
+                                                       : 2),
+                   rateIndex, padding};
     const int side = mpeg1 ? (channels == 1 ? 17 : 32) : (channels == 1 ? 9 : 17);
 
     FrameLayout f;
@@ -104,10 +108,10 @@ std::optional<FrameLayout> parseFrame(const uint8_t* d, int size) {
     int dataBits = 0;
     for (int g = 0; g < granules; ++g) {
         for (int ch = 0; ch < channels; ++ch) {
-            dataBits += int(bits.read(12));              // part2_3_length
-            bits.skip(9 + 8 + (mpeg1 ? 4 : 9));          // big values, gain, scale factors
-            const bool windowSwitching = bits.read(1);   // a start, short or stop block
-            bits.skip(22 + (mpeg1 ? 3 : 2));             // tables, regions; flags
+            dataBits += int(bits.read(12));             // part2_3_length
+            bits.skip(9 + 8 + (mpeg1 ? 4 : 9));         // big values, gain, scale factors
+            const bool windowSwitching = bits.read(1);  // a start, short or stop block
+            bits.skip(22 + (mpeg1 ? 3 : 2));            // tables, regions; flags
             if (windowSwitching && g == 0) {
                 f.longStart = false;
             }
@@ -125,8 +129,8 @@ std::optional<int64_t> findJoin(const EncodedRun& a, const EncodedRun& b, int64_
     const RunLayout la(a), lb(b);
     std::optional<int64_t> best;
     int64_t bestSlack = 0;
-    for (int64_t at = std::max({from, a.first + 1, b.first}); at < to && at < a.end() && at < b.end();
-         ++at) {
+    for (int64_t at = std::max({from, a.first + 1, b.first});
+         at < to && at < a.end() && at < b.end(); ++at) {
         const size_t ai = size_t(at - 1 - a.first), bi = size_t(at - b.first);
         if (!la.valid(ai) || !lb.valid(bi)) {
             continue;
@@ -160,7 +164,10 @@ void growLast(EncodedRun& a, int bytes) {
     const int version = (d[1] >> 3) & 3;
     static const int freqs[] = {44100, 48000, 32000};
     const bool mpeg1 = version == 3;
-    const Header h{mpeg1, freqs[(d[2] >> 2) & 3] >> (mpeg1 ? 0 : version == 2 ? 1 : 2),
+    const Header h{mpeg1,
+                   freqs[(d[2] >> 2) & 3] >> (mpeg1          ? 0
+                                              : version == 2 ? 1
+                                                             : 2),
                    d[2] >> 4, (d[2] >> 1) & 1};
     int index = h.rateIndex;
     while (index < 14 && h.sizeAt(index) - h.sizeAt(h.rateIndex) < bytes) {

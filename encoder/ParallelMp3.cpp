@@ -43,8 +43,8 @@ struct ParallelMp3::Segment {
     int64_t first = 0;  // the input frames it takes: [first, end)
     int64_t end = 0;
     FrameQueue queue;
-    CodecPtr own;               // the encoder of every segment but the first,
-    AVCodecContext* enc;        // which takes the model itself
+    CodecPtr own;         // the encoder of every segment but the first,
+    AVCodecContext* enc;  // which takes the model itself
     mp3::EncodedRun out;
     std::thread thread;
     std::exception_ptr error;

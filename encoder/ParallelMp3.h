@@ -49,8 +49,8 @@ class ParallelMp3 {
     AVCodecContext* model_;
     const int64_t length_;
     Writer write_;
-    int64_t sent_ = 0;     // frames sent
-    int64_t started_ = 0;  // segments started
+    int64_t sent_ = 0;                               // frames sent
+    int64_t started_ = 0;                            // segments started
     std::deque<std::unique_ptr<Segment>> segments_;  // not yet written, oldest first
 };
 

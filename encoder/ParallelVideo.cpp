@@ -63,9 +63,9 @@ struct ParallelVideo::Lane {
           index(i),
           own(i == 0 ? nullptr : copyVideoEncoder(model)),
           enc(i == 0 ? model : own.get()),
-          // A whole group and a little more: the other encoder's group can be handed out
-          // while this one still works through its own.
-          queue(size_t(o.group_) + 4, 1),
+          // A whole group: the other encoder's group can be handed out while this one still
+          // works through its own. The last pictures of a group must not wait for company.
+          queue(size_t(o.group_), 1),
           thread([this] {
               try {
                   run();

@@ -40,7 +40,8 @@ std::vector<float> sound(int frames, int channel) {
     for (size_t i = 0; i < s.size(); ++i) {
         seed = seed * 1664525u + 1013904223u;
         const double t = double(i) / kRate;
-        const double noise = (double(seed >> 8) / double(1 << 24) - 0.5) * (std::fmod(t, 0.7) < 0.2);
+        const double noise =
+            (double(seed >> 8) / double(1 << 24) - 0.5) * (std::fmod(t, 0.7) < 0.2);
         s[i] = float(0.3 * std::sin(2 * M_PI * (300 + 200 * std::sin(t)) * t) + 0.6 * noise);
     }
     return s;
@@ -162,8 +163,9 @@ void joinsAnywhereDecodeAsOne() {
         ++joins;
     }
     char what[160];
-    std::snprintf(what, sizeof what, "%d joins: %d decoder complaints, %zu lengths off, %d bad windows",
-                  joins, complaints, lengthDiffers, badWindows);
+    std::snprintf(what, sizeof what,
+                  "%d joins: %d decoder complaints, %zu lengths off, %d bad windows", joins,
+                  complaints, lengthDiffers, badWindows);
     check(complaints == 0 && lengthDiffers == 0 && badWindows == 0, what);
     std::snprintf(what, sizeof what, "both kinds of join were tried: %d fit, %d grew a frame",
                   fitting, grown);
