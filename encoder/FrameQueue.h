@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A short queue of filtered frames of one stream, from the decoding thread to an encoding
-// thread. It is bounded so that memory stays small whatever the length of the source, and a
+// A short queue of filtered frames of one stream (or of other items), from one thread to
+// another. It is bounded so that memory stays small whatever the length of the source, and a
 // waiting side is woken only once the other side has filled or emptied half of it (or, for a
 // long queue, a given batch), so that small frames do not cost a wake-up each.
 #pragma once
@@ -15,14 +15,15 @@
 
 namespace coder {
 
-class FrameQueue {
+template <typename Item>
+class BoundedQueue {
   public:
-    explicit FrameQueue(size_t capacity, size_t batch = 0)
+    explicit BoundedQueue(size_t capacity, size_t batch = 0)
         : capacity_(capacity < 2 ? 2 : capacity),
           batch_(batch > 0 && batch < capacity_ / 2 ? batch : capacity_ / 2) {}
 
     // False when the queue was closed: the consumer wants nothing more.
-    bool push(FramePtr frame) {
+    bool push(Item item) {
         std::unique_lock lock(mutex_);
         if (!closed_ && items_.size() >= capacity_) {
             producerWaiting_ = true;
@@ -32,7 +33,7 @@ class FrameQueue {
         if (closed_) {
             return false;
         }
-        items_.push_back(std::move(frame));
+        items_.push_back(std::move(item));
         if (consumerWaiting_ && items_.size() >= batch_) {
             notEmpty_.notify_one();
         }
@@ -40,7 +41,7 @@ class FrameQueue {
     }
 
     // False when the producer has finished and everything was taken, or the queue was closed.
-    bool pop(FramePtr& frame) {
+    bool pop(Item& item) {
         std::unique_lock lock(mutex_);
         if (items_.empty() && !finished_ && !closed_) {
             consumerWaiting_ = true;
@@ -50,7 +51,7 @@ class FrameQueue {
         if (items_.empty() || closed_) {
             return false;
         }
-        frame = std::move(items_.front());
+        item = std::move(items_.front());
         items_.pop_front();
         if (producerWaiting_ && items_.size() <= capacity_ - batch_) {
             notFull_.notify_one();
@@ -88,7 +89,7 @@ class FrameQueue {
     mutable std::mutex mutex_;
     std::condition_variable notFull_;
     std::condition_variable notEmpty_;
-    std::deque<FramePtr> items_;
+    std::deque<Item> items_;
     size_t capacity_;
     const size_t batch_;  // wake the other side after this many frames
     bool producerWaiting_ = false;
@@ -96,5 +97,7 @@ class FrameQueue {
     bool finished_ = false;
     bool closed_ = false;
 };
+
+using FrameQueue = BoundedQueue<FramePtr>;
 
 }  // namespace coder

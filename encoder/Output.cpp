@@ -107,6 +107,14 @@ void Output::addVideo(const AVStream* src) {
     // already. Two slice threads inside the encoder were measured at 320x240: no faster on
     // two cores, 4 % more CPU time, and slices cost a little quality.
     enc->thread_count = 1;
+    // WMV's encoder has no threads of its own and keeps no time in its pictures: two of them
+    // take turns, a group of pictures each, and the groups place the key pictures.
+    const bool twoEncoders =
+        codec->id == AV_CODEC_ID_WMV2 && std::thread::hardware_concurrency() >= 2;
+    const int groupPictures = enc->gop_size;
+    if (twoEncoders) {
+        enc->gop_size = 600;  // the most the encoder takes: no key pictures of its own choice
+    }
     if (oc_->oformat->flags & AVFMT_GLOBALHEADER) {
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
@@ -134,11 +142,11 @@ void Output::addVideo(const AVStream* src) {
     video_.stream = st;
     video_.pkt = newPacket();
     video_.lastPicture = newFrame();
-    // WMV's encoder has no threads of its own and keeps no time in its pictures: two of them
-    // take turns, a group of pictures each (ParallelVideo.h).
-    if (codec->id == AV_CODEC_ID_WMV2 && std::thread::hardware_concurrency() >= 2) {
+    if (twoEncoders) {
+        const AVCodecContext* e = video_.enc.get();
         videoPair_ = std::make_unique<ParallelVideo>(
-            video_.enc.get(), std::max(video_.enc->gop_size, 1),
+            video_.enc.get(), groupPictures,
+            skippedWmv2Picture(e->extradata, e->extradata_size, e->width, e->height),
             [this](AVPacket* pkt) { writePacket(video_, true, pkt); });
     }
 }

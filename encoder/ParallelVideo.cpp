@@ -6,8 +6,10 @@
 #include <deque>
 #include <exception>
 #include <thread>
+#include <utility>
 
 #include "FrameQueue.h"
+#include "RepeatedPicture.h"
 
 namespace coder {
 
@@ -45,24 +47,31 @@ CodecPtr copyVideoEncoder(const AVCodecContext* model) {
 
 }  // namespace
 
+struct ParallelVideo::Picture {
+    FramePtr frame;
+    int64_t group = 0;
+    bool first = false;    // begins its group: a key picture
+    bool last = false;     // ends its group
+    bool skipped = false;  // repeats the picture before: written as skipped, not encoded
+};
+
 // One encoder on a thread of its own, and the groups it takes.
 struct ParallelVideo::Lane {
     ParallelVideo& owner;
-    const int index;  // 0 takes the even groups, 1 the odd ones
     CodecPtr own;
     AVCodecContext* enc;
-    FrameQueue queue;
+    BoundedQueue<Picture> queue;
     std::thread thread;
     std::exception_ptr error;
-    std::deque<int64_t> times;  // the stream's pts of the pictures sent, oldest first
-    int64_t count = 0;          // pictures sent; the encoder's own timestamps
-    std::vector<PacketPtr> group;
+    int64_t clock = 0;  // the encoder's own time: one tick a picture of its groups
+    std::deque<std::pair<int64_t, int64_t>> times;  // (encoder's, stream's) of pictures out
+    std::vector<PacketPtr> packets;                 // of the current group
+    int64_t group = -1;
 
-    Lane(ParallelVideo& o, int i, AVCodecContext* model)
+    Lane(ParallelVideo& o, int index, AVCodecContext* model)
         : owner(o),
-          index(i),
-          own(i == 0 ? nullptr : copyVideoEncoder(model)),
-          enc(i == 0 ? model : own.get()),
+          own(index == 0 ? nullptr : copyVideoEncoder(model)),
+          enc(index == 0 ? model : own.get()),
           // A whole group: the other encoder's group can be handed out while this one still
           // works through its own. The last pictures of a group must not wait for company.
           queue(size_t(o.group_), 1),
@@ -83,15 +92,20 @@ struct ParallelVideo::Lane {
     }
 
     void run() {
-        FramePtr frame;
-        while (queue.pop(frame)) {
-            const bool first = count % owner.group_ == 0;
-            times.push_back(frame->pts);
-            frame->pts = count++;
-            frame->pict_type = first ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
-            encode(frame.get());
-            frame.reset();
-            if (count % owner.group_ == 0) {
+        Picture p;
+        while (queue.pop(p)) {
+            group = p.group;
+            if (p.skipped) {
+                ++clock;  // its time goes to the pictures that are encoded
+                writeSkipped(p.frame->pts);
+            } else {
+                times.emplace_back(clock, p.frame->pts);
+                p.frame->pts = clock++;
+                p.frame->pict_type = p.first ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+                encode(p.frame.get());
+            }
+            p.frame.reset();
+            if (p.last) {
                 handOver();
             }
         }
@@ -109,13 +123,12 @@ struct ParallelVideo::Lane {
             ret = avcodec_receive_packet(enc, pkt.get());
             if (ret >= 0) {
                 // Back onto the stream's clock.
-                const int64_t at = pkt->pts - (count - int64_t(times.size()));
-                if (at < 0 || at >= int64_t(times.size())) {
+                if (times.empty() || times.front().first != pkt->pts) {
                     throw Failure("the video encoder put out a picture it was not given");
                 }
-                pkt->pts = pkt->dts = times[size_t(at)];
-                times.erase(times.begin(), times.begin() + at + 1);
-                group.push_back(std::move(pkt));
+                pkt->pts = pkt->dts = times.front().second;
+                times.pop_front();
+                packets.push_back(std::move(pkt));
             }
         }
         if (ret != AVERROR(EAGAIN) && ret != AVERROR_EOF) {
@@ -124,13 +137,22 @@ struct ParallelVideo::Lane {
         }
     }
 
-    void handOver() {
-        if (group.empty()) {
-            return;
+    void writeSkipped(int64_t pts) {
+        PacketPtr pkt = newPacket();
+        if (av_new_packet(pkt.get(), int(owner.skipped_.size())) < 0) {
+            throw Failure("out of memory");
         }
-        const int64_t number = 2 * ((count - 1) / owner.group_) + index;
-        owner.deliver(number, std::move(group));
-        group.clear();
+        std::memcpy(pkt->data, owner.skipped_.data(), owner.skipped_.size());
+        pkt->pts = pkt->dts = pts;
+        pkt->duration = 1;
+        packets.push_back(std::move(pkt));
+    }
+
+    void handOver() {
+        if (!packets.empty()) {
+            owner.deliver(group, std::move(packets));
+            packets.clear();
+        }
     }
 
     void wait() {
@@ -143,8 +165,12 @@ struct ParallelVideo::Lane {
     }
 };
 
-ParallelVideo::ParallelVideo(AVCodecContext* model, int groupFrames, Writer write)
-    : group_(std::max(groupFrames, 1)), write_(std::move(write)) {
+ParallelVideo::ParallelVideo(AVCodecContext* model, int groupFrames, std::vector<uint8_t> skipped,
+                             Writer write)
+    : group_(std::max(groupFrames, 4)),
+      skipped_(std::move(skipped)),
+      write_(std::move(write)),
+      last_(newFrame()) {
     lanes_[0] = std::make_unique<Lane>(*this, 0, model);
     lanes_[1] = std::make_unique<Lane>(*this, 1, model);
 }
@@ -156,12 +182,26 @@ ParallelVideo::~ParallelVideo() {
 }
 
 void ParallelVideo::send(const AVFrame* frame) {
-    Lane& lane = *lanes_[(sent_++ / group_) % 2];
-    FramePtr copy = newFrame();
-    if (av_frame_ref(copy.get(), frame) < 0) {
+    const bool repeat = samePicture(frame, last_.get());
+    av_frame_unref(last_.get());
+    Picture p;
+    p.frame = newFrame();
+    if (av_frame_ref(last_.get(), frame) < 0 || av_frame_ref(p.frame.get(), frame) < 0) {
         throw Failure("out of memory");
     }
-    if (!lane.queue.push(std::move(copy))) {
+    p.group = groups_;
+    p.first = inGroup_++ == 0;
+    // A repeat a little before or after the usual length closes the group, as a skipped
+    // picture; without one the group closes a little late.
+    const bool closesLate = !skipped_.empty();
+    p.skipped = closesLate && repeat && !p.first && inGroup_ >= group_ - 2;
+    p.last = p.skipped || inGroup_ >= group_ + (closesLate ? 3 : 0);
+    Lane& lane = *lanes_[groups_ % 2];
+    if (p.last) {
+        ++groups_;
+        inGroup_ = 0;
+    }
+    if (!lane.queue.push(std::move(p))) {
         lane.wait();  // the encoder stopped: its failure
     }
 }

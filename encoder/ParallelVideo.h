@@ -4,6 +4,10 @@
 // nothing before it, so the groups of the two encoders interleave into one valid stream. Each
 // encoder counts time over its own pictures only, so that its rate control spends the bit rate
 // of the time it encodes.
+//
+// Raising the frame rate repeats pictures. Where a repeat may close a group, it is not encoded
+// at all but written as a picture of skipped macroblocks (RepeatedPicture.h); groups then end
+// at a repeat near their usual length.
 #pragma once
 
 #include <cstdint>
@@ -23,9 +27,11 @@ class ParallelVideo {
 
     // `model`: an open encoder that takes no timestamps into its bit stream and puts out each
     // picture's packet at once; it encodes the even groups, and a copy of its settings the odd
-    // ones. `groupFrames`: pictures per group. `write` gets the packets in order, under a lock
-    // of this object's, on either encoder's thread.
-    ParallelVideo(AVCodecContext* model, int groupFrames, Writer write);
+    // ones. `groupFrames`: the usual pictures per group. `skipped`: the packet of a picture
+    // that shows the one before again, or empty. `write` gets the packets in order, under a
+    // lock of this object's, on either encoder's thread.
+    ParallelVideo(AVCodecContext* model, int groupFrames, std::vector<uint8_t> skipped,
+                  Writer write);
     ~ParallelVideo();  // stops the encoders without writing anything more
 
     // The next picture, with its pts in the encoder's time base.
@@ -35,13 +41,17 @@ class ParallelVideo {
 
   private:
     struct Lane;
+    struct Picture;
     void deliver(int64_t group, std::vector<PacketPtr> packets);
 
     const int group_;
+    const std::vector<uint8_t> skipped_;
     Writer write_;
     std::unique_ptr<Lane> lanes_[2];
-    int64_t sent_ = 0;
-    std::mutex order_;  // the groups below, and writing
+    FramePtr last_;       // the picture sent last
+    int64_t groups_ = 0;  // groups begun
+    int inGroup_ = 0;     // pictures of the current group so far
+    std::mutex order_;    // the groups below, and writing
     std::map<int64_t, std::vector<PacketPtr>> waiting_;
     int64_t nextGroup_ = 0;
 };

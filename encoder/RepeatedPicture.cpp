@@ -73,4 +73,48 @@ std::vector<uint8_t> notCodedPicture(AVRational timeBase, int64_t lastPts) {
     return w.take();
 }
 
+std::vector<uint8_t> skippedWmv2Picture(const uint8_t* extradata, int size, int width, int height) {
+    if (!extradata || size < 4 || width <= 0 || height <= 0) {
+        return {};
+    }
+    const uint32_t header = uint32_t(extradata[0]) << 24 | uint32_t(extradata[1]) << 16 |
+                            uint32_t(extradata[2]) << 8 | extradata[3];
+    // After five bits of frame rate and eleven of bit rate come the stream's flags.
+    const auto flag = [&](int bit) { return (header >> (31 - bit)) & 1U; };
+    const bool mspel = flag(16), loopFilter = flag(17), abt = flag(18), perMbRl = flag(21);
+    if (loopFilter) {
+        return {};
+    }
+    BitWriter w;
+    w.bit(1);     // inter picture
+    w.put(2, 5);  // a quantiser, which no macroblock uses
+    w.put(2, 2);  // skipped macroblocks are marked row by row
+    for (int row = 1; row < (height + 15) / 16; ++row) {
+        w.bit(1);  // the whole row skipped
+    }
+    // The last row macroblock by macroblock: a picture marked as wholly skipped would be
+    // dropped by some decoders, and the stream would lose a picture.
+    w.bit(0);
+    for (int column = 0; column < (width + 15) / 16; ++column) {
+        w.bit(1);
+    }
+    w.bit(0);  // coded block pattern table 0
+    if (mspel) {
+        w.bit(0);
+    }
+    if (abt) {
+        w.bit(1);  // one transform type for the picture...
+        w.bit(0);  // ...the plain one
+    }
+    if (perMbRl) {
+        w.bit(0);  // one coefficient table for the picture...
+    }
+    w.bit(0);  // ...table 0
+    w.bit(0);  // DC table
+    w.bit(0);  // motion vector table
+    std::vector<uint8_t> bytes = w.take();
+    bytes.resize(bytes.size() + 4, 0);  // room for a decoder that reads ahead
+    return bytes;
+}
+
 }  // namespace coder

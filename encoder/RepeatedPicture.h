@@ -22,4 +22,10 @@ bool samePicture(const AVFrame* f, const AVFrame* last);
 // the encoder.
 std::vector<uint8_t> notCodedPicture(AVRational timeBase, int64_t lastPts);
 
+// A WMV 8 inter picture whose every macroblock is skipped, for a stream whose header is
+// `extradata`; empty when the header asks for the loop filter, which would touch even a
+// skipped picture. Every inter picture flips the decoder's rounding, which the encoder does
+// not know of: such a picture may only come right before a key picture.
+std::vector<uint8_t> skippedWmv2Picture(const uint8_t* extradata, int size, int width, int height);
+
 }  // namespace coder
