@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A short queue of filtered frames of one stream (or of other items), from one thread to
 // another. It is bounded so that memory stays small whatever the length of the source, and a
-// waiting side is woken only once the other side has filled or emptied half of it (or, for a
-// long queue, a given batch), so that small frames do not cost a wake-up each.
+// waiting producer is woken only once the consumer has emptied half of it, and a waiting
+// consumer once the producer has filled half of it (or a given batch), so that small frames
+// do not cost a wake-up each.
 #pragma once
 
 #include <algorithm>
@@ -27,7 +28,7 @@ class BoundedQueue {
         std::unique_lock lock(mutex_);
         if (!closed_ && items_.size() >= capacity_) {
             producerWaiting_ = true;
-            notFull_.wait(lock, [&] { return closed_ || items_.size() <= capacity_ - batch_; });
+            notFull_.wait(lock, [&] { return closed_ || items_.size() <= capacity_ / 2; });
             producerWaiting_ = false;
         }
         if (closed_) {
@@ -53,7 +54,7 @@ class BoundedQueue {
         }
         item = std::move(items_.front());
         items_.pop_front();
-        if (producerWaiting_ && items_.size() <= capacity_ - batch_) {
+        if (producerWaiting_ && items_.size() <= capacity_ / 2) {
             notFull_.notify_one();
         }
         return true;
@@ -91,7 +92,7 @@ class BoundedQueue {
     std::condition_variable notEmpty_;
     std::deque<Item> items_;
     size_t capacity_;
-    const size_t batch_;  // wake the other side after this many frames
+    const size_t batch_;  // wake a waiting consumer once this many items are in
     bool producerWaiting_ = false;
     bool consumerWaiting_ = false;
     bool finished_ = false;
