@@ -281,19 +281,11 @@ void Output::send(Out& out, bool video, AVFrame* frame) {
         out.lastPts = video ? frame->pts : frame->pts + frame->nb_samples - 1;
     }
     if (video && videoPair_) {
-        if (frame) {
-            videoPair_->send(frame);
-        } else {
-            videoPair_->finish();
-        }
+        frame ? videoPair_->send(frame) : videoPair_->finish();
         return;
     }
     if (!video && audioPair_) {
-        if (frame) {
-            audioPair_->send(frame);
-        } else {
-            audioPair_->finish();
-        }
+        frame ? audioPair_->send(frame) : audioPair_->finish();
         return;
     }
     int ret = avcodec_send_frame(enc, frame);

@@ -2,7 +2,9 @@
 // The writing side of a conversion: the encoders for the target's format, the muxer, the
 // target file, and the figures that the progress lines report. Once the target is open, the
 // video and the audio may be encoded on two threads at once: each stream's encoder is used by
-// one thread only, and the muxer and the figures are shared under a lock.
+// one thread only, and the muxer and the figures are shared under a lock. A stream may have
+// two encoders of its own (ParallelMp3.h, ParallelVideo.h), whose packets come to the muxer
+// in order through the same lock.
 #pragma once
 
 #include <sys/stat.h>
