@@ -15,6 +15,8 @@ import sys
 import tempfile
 import unittest
 
+import flvcraft
+
 CODER = None
 
 
@@ -81,6 +83,20 @@ class TwoCores(unittest.TestCase):
                 bad = [start for start in range(0, min(len(got), len(want)) - window, window)
                        if rms(got, want, start, window) > 0.35 * rms(want, None, start, window) + 1e-4]
                 self.assertEqual(bad, [])
+
+    def test_mp3_of_a_source_shorter_than_its_header_says(self):
+        # The header promises 30 s, so the audio is cut into segments for 30 s; the last
+        # segments never come, and what came must still make a whole stream.
+        head, tags = flvcraft.read_tags(self.source)
+        short = os.path.join(self.dir, "short.flv")
+        flvcraft.write_tags(short, head, tags[:len(tags) * 2 // 3])
+        out = os.path.join(self.dir, "short.mp3")
+        proc = subprocess.run([CODER, "-i", short, "-ab", "128", "-ar", "44100", "-y", out],
+                              capture_output=True, text=True, stdin=subprocess.DEVNULL)
+        self.assertEqual(proc.returncode, 0, proc.stderr[-500:])
+        got, complaints = pcm(out)
+        self.assertEqual(complaints, "")
+        self.assertAlmostEqual(len(got) / 44100, 20, delta=0.5)
 
     def test_wmv_groups_come_in_order(self):
         out = self.convert("ours.wmv", "-b", "360", "-r", "29.97", "-s", "320x240")
