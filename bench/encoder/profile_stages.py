@@ -40,8 +40,13 @@ def main():
         for k, v in c.items():
             costs[k] = costs.get(k, 0) + v
     get = lambda *names: sum(costs.get(n, 0) for n in names)
+    starting = lambda *prefixes: sum(v for k, v in costs.items() if k.startswith(prefixes))
     lame = get("lame_encode_buffer_float", "lame_encode_flush")
     swr, sws = get("swr_convert"), get("sws_scale_frame")
+    # The audio goes through the resampler directly or, in older builds, through the filter
+    # library; the resampler's own work counts as resampling either way.
+    own_audio = starting("coder::AudioResampler::push", "coder::AudioResampler::pull")
+    swr_in_filters = max(0, swr - own_audio)
     stages = {
         "start-up (loader, probe, set-up)": get("_dl_start", "_dl_init", "avformat_open_input",
                                                 "avformat_find_stream_info", "avcodec_open2",
@@ -51,7 +56,8 @@ def main():
         "scale": sws,
         "resample": swr,
         "fps and other filters": get("av_buffersink_get_frame_flags",
-                                     "av_buffersrc_add_frame_flags") - swr - sws,
+                                     "av_buffersrc_add_frame_flags") - swr_in_filters - sws +
+                                 max(0, own_audio - swr),
         # the slice worker of Debian 12's libavutil, entered from no public function
         "video encode": get("avcodec_send_frame", "avcodec_receive_packet") - lame +
                         get("0x0000000000071440"),
