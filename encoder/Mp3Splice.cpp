@@ -49,18 +49,40 @@ struct RunLayout {
 
 // The byte at position `pos` of a run's stream of data rooms.
 uint8_t* roomByte(const EncodedRun& run, const RunLayout& layout, int64_t pos) {
-    size_t i = 0;
-    while (layout.roomStart[i + 1] <= pos) {
-        ++i;
-    }
+    const auto after = std::upper_bound(layout.roomStart.begin(), layout.roomStart.end(), pos);
+    const size_t i = size_t(after - layout.roomStart.begin()) - 1;
     return run.frames[i]->data + layout.frames[i].dataStart + (pos - layout.roomStart[i]);
 }
 
+// The fixed four bytes that begin a Layer III frame.
 struct Header {
-    bool mpeg1 = false;
+    bool mpeg1 = false;  // else MPEG-2 or 2.5, with one granule a frame
+    bool crc = false;
     int freq = 0;
     int rateIndex = 0;
     int padding = 0;
+    int channels = 0;
+
+    static std::optional<Header> read(const uint8_t* d, int size) {
+        if (size < 4 || d[0] != 0xFF || (d[1] & 0xE0) != 0xE0) {
+            return std::nullopt;
+        }
+        const int version = (d[1] >> 3) & 3;  // 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
+        const int layer = (d[1] >> 1) & 3;    // 1: Layer III
+        const int freqIndex = (d[2] >> 2) & 3;
+        Header h;
+        h.rateIndex = d[2] >> 4;
+        if (version == 1 || layer != 1 || h.rateIndex == 0 || h.rateIndex == 15 || freqIndex == 3) {
+            return std::nullopt;
+        }
+        static const int freqs[] = {44100, 48000, 32000};
+        h.mpeg1 = version == 3;
+        h.crc = !(d[1] & 1);
+        h.freq = freqs[freqIndex] >> (h.mpeg1 ? 0 : version == 2 ? 1 : 2);
+        h.padding = (d[2] >> 1) & 1;
+        h.channels = (d[3] >> 6) == 3 ? 1 : 2;
+        return h;
+    }
     int sizeAt(int index) const {
         static const int kbps1[] = {0,   32,  40,  48,  56,  64,  80, 96,
                                     112, 128, 160, 192, 224, 256, 320};
@@ -72,31 +94,17 @@ struct Header {
 }  // namespace
 
 std::optional<FrameLayout> parseFrame(const uint8_t* d, int size) {
-    if (size < 4 || d[0] != 0xFF || (d[1] & 0xE0) != 0xE0) {
+    const auto h = Header::read(d, size);
+    if (!h) {
         return std::nullopt;
     }
-    const int version = (d[1] >> 3) & 3;  // 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
-    const int layer = (d[1] >> 1) & 3;    // 1: Layer III
-    const bool crc = !(d[1] & 1);
-    const int rateIndex = d[2] >> 4;
-    const int freqIndex = (d[2] >> 2) & 3;
-    const int padding = (d[2] >> 1) & 1;
-    const int channels = (d[3] >> 6) == 3 ? 1 : 2;
-    if (version == 1 || layer != 1 || rateIndex == 0 || rateIndex == 15 || freqIndex == 3) {
-        return std::nullopt;
-    }
-    static const int freqs[] = {44100, 48000, 32000};
-    const bool mpeg1 = version == 3;
-    const Header h{mpeg1,
-                   freqs[freqIndex] >> (mpeg1          ? 0
-                                        : version == 2 ? 1
-                                                       : 2),
-                   rateIndex, padding};
+    const bool mpeg1 = h->mpeg1, crc = h->crc;
+    const int channels = h->channels;
     const int side = mpeg1 ? (channels == 1 ? 17 : 32) : (channels == 1 ? 9 : 17);
 
     FrameLayout f;
-    f.size = h.sizeAt(rateIndex);
-    f.growth = crc ? 0 : h.sizeAt(14) - f.size;
+    f.size = h->sizeAt(h->rateIndex);
+    f.growth = crc ? 0 : h->sizeAt(14) - f.size;  // a CRC would cover the changed header
     f.dataStart = 4 + (crc ? 2 : 0) + side;
     if (size < f.dataStart || f.size < f.dataStart) {
         return std::nullopt;
@@ -160,15 +168,7 @@ namespace {
 // the frame's data stays where it is, and the new room is free.
 void growLast(EncodedRun& a, int bytes) {
     AVPacket* p = a.frames.back().get();
-    uint8_t* d = p->data;
-    const int version = (d[1] >> 3) & 3;
-    static const int freqs[] = {44100, 48000, 32000};
-    const bool mpeg1 = version == 3;
-    const Header h{mpeg1,
-                   freqs[(d[2] >> 2) & 3] >> (mpeg1          ? 0
-                                              : version == 2 ? 1
-                                                             : 2),
-                   d[2] >> 4, (d[2] >> 1) & 1};
+    const Header h = Header::read(p->data, p->size).value();  // findJoin() read it before
     int index = h.rateIndex;
     while (index < 14 && h.sizeAt(index) - h.sizeAt(h.rateIndex) < bytes) {
         ++index;
@@ -177,7 +177,7 @@ void growLast(EncodedRun& a, int bytes) {
     if (extra < bytes || av_grow_packet(p, extra) < 0) {
         throw Failure("cannot join the two halves of the MP3 stream");
     }
-    d = p->data;
+    uint8_t* d = p->data;
     std::fill(d + p->size - extra, d + p->size, uint8_t(0));
     d[2] = uint8_t((d[2] & 0x0F) | index << 4);
 }

@@ -176,8 +176,10 @@ ParallelVideo::ParallelVideo(AVCodecContext* model, int groupFrames, std::vector
 }
 
 ParallelVideo::~ParallelVideo() {
+    // Each lane stops and joins its thread before the lock and the groups it hands over to
+    // are gone.
     for (auto& lane : lanes_) {
-        lane->queue.close();
+        lane.reset();
     }
 }
 
