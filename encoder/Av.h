@@ -2,6 +2,7 @@
 // Owning handles for the FFmpeg objects, and the error type of the conversion.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -38,5 +39,14 @@ class Failure : public std::runtime_error {
 };
 
 std::string avError(int code);
+
+// A second encoder with the settings of the open encoder `model`, opened; throws Failure when
+// its stream header would differ from the model's.
+CodecPtr openLike(const AVCodecContext* model);
+
+// Sends `frame` to `enc` (nullptr drains it) and hands every packet that comes out to `take`;
+// throws Failure.
+void encodeFrame(AVCodecContext* enc, const AVFrame* frame,
+                 const std::function<void(PacketPtr)>& take);
 
 }  // namespace coder

@@ -2,12 +2,11 @@
 #include "ParallelMp3.h"
 
 #include <algorithm>
-#include <exception>
 #include <mutex>
-#include <thread>
 
 #include "FrameQueue.h"
 #include "Mp3Splice.h"
+#include "Worker.h"
 
 namespace coder {
 
@@ -15,25 +14,6 @@ namespace {
 
 constexpr size_t kShortQueue = 64, kBatch = 16;
 constexpr size_t kWholeSegment = size_t(1) << 40;  // bounded by the segment's own length
-
-CodecPtr copyEncoder(const AVCodecContext* model) {
-    CodecPtr enc(avcodec_alloc_context3(model->codec));
-    if (!enc || av_channel_layout_copy(&enc->ch_layout, &model->ch_layout) < 0) {
-        throw Failure("out of memory");
-    }
-    enc->sample_rate = model->sample_rate;
-    enc->sample_fmt = model->sample_fmt;
-    enc->bit_rate = model->bit_rate;
-    enc->time_base = model->time_base;
-    enc->flags = model->flags;
-    enc->compression_level = model->compression_level;
-    const int ret = avcodec_open2(enc.get(), model->codec, nullptr);
-    if (ret < 0) {
-        throw Failure(std::string("cannot start the audio encoder ") + model->codec->name + ": " +
-                      avError(ret));
-    }
-    return enc;
-}
 
 }  // namespace
 
@@ -46,8 +26,6 @@ struct ParallelMp3::Segment {
     CodecPtr own;         // the encoder of every segment but the first,
     AVCodecContext* enc;  // which takes the model itself
     mp3::EncodedRun out;
-    std::thread thread;
-    std::exception_ptr error;
     bool inputDone = false;  // no more frames go to the queue
     bool lastOfAll = false;  // its input ran to the end of the audio
     // While an older segment still encodes, this one's queue is short: both cores are busy,
@@ -56,31 +34,18 @@ struct ParallelMp3::Segment {
     std::mutex linkMutex;
     bool encoded = false;
     FrameQueue* widenWhenEncoded = nullptr;
+    Worker worker{[this] { encode(); }, [this] { queue.close(); }};
 
     Segment(int64_t n, int64_t from, int64_t to, AVCodecContext* model)
         : number(n),
           first(from),
           end(to),
           queue(kShortQueue, kBatch),
-          own(n == 0 ? nullptr : copyEncoder(model)),
-          enc(n == 0 ? model : own.get()) {
-        out.first = from;
-        thread = std::thread([this] {
-            try {
-                encode();
-            } catch (...) {
-                error = std::current_exception();
-                queue.close();
-            }
-        });
-    }
+          own(n == 0 ? nullptr : openLike(model)),
+          enc(n == 0 ? model : own.get()),
+          out{from, {}} {}
 
-    ~Segment() {
-        queue.close();
-        if (thread.joinable()) {
-            thread.join();
-        }
-    }
+    ~Segment() { queue.close(); }  // and the worker, destroyed first, ends
 
     void encode() {
         FramePtr frame;
@@ -109,18 +74,7 @@ struct ParallelMp3::Segment {
     }
 
     void send(const AVFrame* frame) {
-        int ret = avcodec_send_frame(enc, frame);
-        while (ret >= 0) {
-            PacketPtr pkt = newPacket();
-            ret = avcodec_receive_packet(enc, pkt.get());
-            if (ret >= 0) {
-                out.frames.push_back(std::move(pkt));
-            }
-        }
-        if (ret != AVERROR(EAGAIN) && ret != AVERROR_EOF) {
-            throw Failure(std::string("the audio encoder ") + enc->codec->name +
-                          " failed: " + avError(ret));
-        }
+        encodeFrame(enc, frame, [this](PacketPtr p) { out.frames.push_back(std::move(p)); });
     }
 
     void finishInput(bool last) {
@@ -131,16 +85,8 @@ struct ParallelMp3::Segment {
         }
     }
 
-    // Waits for the encoder; throws its failure.
-    void wait() {
-        if (thread.joinable()) {
-            thread.join();
-        }
-        if (error) {
-            std::rethrow_exception(error);
-        }
-    }
-    bool running() const { return thread.joinable(); }
+    void wait() { worker.wait(); }  // throws the encoder's failure
+    bool running() const { return worker.running(); }
 };
 
 ParallelMp3::ParallelMp3(AVCodecContext* model, int64_t segmentFrames, Writer write)

@@ -4,48 +4,13 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
-#include <exception>
-#include <thread>
 #include <utility>
 
 #include "FrameQueue.h"
 #include "RepeatedPicture.h"
+#include "Worker.h"
 
 namespace coder {
-
-namespace {
-
-CodecPtr copyVideoEncoder(const AVCodecContext* model) {
-    CodecPtr enc(avcodec_alloc_context3(model->codec));
-    if (!enc) {
-        throw Failure("out of memory");
-    }
-    enc->width = model->width;
-    enc->height = model->height;
-    enc->pix_fmt = model->pix_fmt;
-    enc->sample_aspect_ratio = model->sample_aspect_ratio;
-    enc->framerate = model->framerate;
-    enc->time_base = model->time_base;
-    enc->bit_rate = model->bit_rate;
-    enc->bit_rate_tolerance = model->bit_rate_tolerance;
-    enc->mb_decision = model->mb_decision;
-    enc->gop_size = model->gop_size;
-    enc->thread_count = 1;
-    enc->flags = model->flags;
-    const int ret = avcodec_open2(enc.get(), model->codec, nullptr);
-    if (ret < 0) {
-        throw Failure(std::string("cannot start the video encoder ") + model->codec->name + ": " +
-                      avError(ret));
-    }
-    if (model->extradata_size != enc->extradata_size ||
-        (enc->extradata_size > 0 &&
-         std::memcmp(model->extradata, enc->extradata, size_t(enc->extradata_size)) != 0)) {
-        throw Failure("the two video encoders do not agree on the stream's header");
-    }
-    return enc;
-}
-
-}  // namespace
 
 struct ParallelVideo::Picture {
     FramePtr frame;
@@ -61,35 +26,21 @@ struct ParallelVideo::Lane {
     CodecPtr own;
     AVCodecContext* enc;
     BoundedQueue<Picture> queue;
-    std::thread thread;
-    std::exception_ptr error;
     int64_t clock = 0;  // the encoder's own time: one tick a picture of its groups
     std::deque<std::pair<int64_t, int64_t>> times;  // (encoder's, stream's) of pictures out
     std::vector<PacketPtr> packets;                 // of the current group
     int64_t group = -1;
+    Worker worker{[this] { run(); }, [this] { queue.close(); }};
 
     Lane(ParallelVideo& o, int index, AVCodecContext* model)
         : owner(o),
-          own(index == 0 ? nullptr : copyVideoEncoder(model)),
+          own(index == 0 ? nullptr : openLike(model)),
           enc(index == 0 ? model : own.get()),
           // A whole group: the other encoder's group can be handed out while this one still
           // works through its own. The last pictures of a group must not wait for company.
-          queue(size_t(o.group_), 1),
-          thread([this] {
-              try {
-                  run();
-              } catch (...) {
-                  error = std::current_exception();
-                  queue.close();
-              }
-          }) {}
+          queue(size_t(o.group_), 1) {}
 
-    ~Lane() {
-        queue.close();
-        if (thread.joinable()) {
-            thread.join();
-        }
-    }
+    ~Lane() { queue.close(); }  // and the worker, destroyed first, ends
 
     void run() {
         Picture p;
@@ -117,24 +68,15 @@ struct ParallelVideo::Lane {
     }
 
     void encode(const AVFrame* frame) {
-        int ret = avcodec_send_frame(enc, frame);
-        while (ret >= 0) {
-            PacketPtr pkt = newPacket();
-            ret = avcodec_receive_packet(enc, pkt.get());
-            if (ret >= 0) {
-                // Back onto the stream's clock.
-                if (times.empty() || times.front().first != pkt->pts) {
-                    throw Failure("the video encoder put out a picture it was not given");
-                }
-                pkt->pts = pkt->dts = times.front().second;
-                times.pop_front();
-                packets.push_back(std::move(pkt));
+        encodeFrame(enc, frame, [this](PacketPtr pkt) {
+            // Back onto the stream's clock.
+            if (times.empty() || times.front().first != pkt->pts) {
+                throw Failure("the video encoder put out a picture it was not given");
             }
-        }
-        if (ret != AVERROR(EAGAIN) && ret != AVERROR_EOF) {
-            throw Failure(std::string("the video encoder ") + enc->codec->name +
-                          " failed: " + avError(ret));
-        }
+            pkt->pts = pkt->dts = times.front().second;
+            times.pop_front();
+            packets.push_back(std::move(pkt));
+        });
     }
 
     void writeSkipped(int64_t pts) {
@@ -155,14 +97,7 @@ struct ParallelVideo::Lane {
         }
     }
 
-    void wait() {
-        if (thread.joinable()) {
-            thread.join();
-        }
-        if (error) {
-            std::rethrow_exception(error);
-        }
-    }
+    void wait() { worker.wait(); }  // throws the encoder's failure
 };
 
 ParallelVideo::ParallelVideo(AVCodecContext* model, int groupFrames, std::vector<uint8_t> skipped,
