@@ -239,9 +239,6 @@ void Output::open(const struct stat& input) {
     target_.open(opt_.target, input, opt_.overwrite);
     oc_->pb = target_.io();
     oc_->flags |= AVFMT_FLAG_CUSTOM_IO;
-    // A muxer otherwise flushes after every packet: a system call for each picture and each
-    // audio frame instead of one for each full buffer.
-    oc_->flush_packets = 0;
     const int ret = avformat_write_header(oc_.get(), nullptr);
     if (ret < 0) {
         throw Failure("cannot write output file " + quoted(opt_.target) + ": " + writeProblem(ret));

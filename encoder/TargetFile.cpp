@@ -77,6 +77,10 @@ void TargetFile::open(const std::string& path, const struct stat& input, bool ov
         throw Failure("out of memory");
     }
     io_->seekable = regular_ ? AVIO_SEEKABLE_NORMAL : 0;
+    // libavformat marks a point to flush at after every packet it writes, and the ASF muxer
+    // after each of its own packets as well. Below this much the marks are passed over: one
+    // system call for each full buffer instead of one for each picture and audio frame.
+    io_->min_packet_size = kBufferSize;
 }
 
 void TargetFile::createFresh() {
