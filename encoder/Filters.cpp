@@ -2,6 +2,7 @@
 #include "Filters.h"
 
 #include "AudioResampler.h"
+#include "AvCompat.h"
 #include "FilterLibrary.h"
 
 extern "C" {
@@ -41,7 +42,7 @@ bool FilterChain::needsRebuild(const AVFrame* f, bool deinterlace) const {
     }
     if (video_) {
         return f->width != width_ || f->height != height_ || f->format != format_ ||
-               (deinterlace && f->interlaced_frame && !yadif_);
+               (deinterlace && isInterlaced(f) && !yadif_);
     }
     AVChannelLayout l = layoutOf(f);
     const bool changed = f->sample_rate != sampleRate_ || f->format != format_ ||
@@ -93,7 +94,7 @@ void FilterChain::buildVideo(const AVFrame* f, AVRational inTb, const VideoShape
         format("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", f->width,
                f->height, f->format, inTb.num, inTb.den, sar.num, sar.den);
     std::string chain;
-    yadif_ = out.deinterlace && (yadif_ || f->interlaced_frame);
+    yadif_ = out.deinterlace && (yadif_ || isInterlaced(f));
     if (yadif_) {
         chain += "yadif=mode=send_frame:parity=auto:deint=interlaced,";
     }

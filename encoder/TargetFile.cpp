@@ -2,6 +2,7 @@
 #include "TargetFile.h"
 
 #include "Av.h"
+#include "AvCompat.h"
 #include "Errors.h"
 #include "SignalRemoval.h"
 
@@ -27,7 +28,7 @@ constexpr int kBufferSize = 64 * 1024;
 const std::string kTempPart = ".part";
 const std::string kTempSuffix = ".XXXXXX" + kTempPart;
 
-int writeCallback(void* opaque, uint8_t* buf, int size) {
+int writeCallback(void* opaque, AvioWriteBuffer buf, int size) {
     return static_cast<TargetFile*>(opaque)->writeBytes(buf, size);
 }
 
