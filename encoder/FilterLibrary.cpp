@@ -11,9 +11,6 @@ namespace coder {
 
 namespace {
 
-#define CODER_STRINGIFY(x) #x
-#define CODER_SONAME(major) "libavfilter.so." CODER_STRINGIFY(major)
-
 template <typename F>
 void find(void* library, const char* name, F& to) {
     void* symbol = dlsym(library, name);
@@ -24,23 +21,15 @@ void find(void* library, const char* name, F& to) {
 }
 
 FilterLibrary load() {
-    // The same major version as the headers this program was built with.
-    void* library = dlopen(CODER_SONAME(LIBAVFILTER_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+    // The library this program was built against, by the name its file gave the build.
+    void* library = dlopen(CODER_AVFILTER_SONAME, RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         throw Failure(std::string("cannot load the video filters: ") + dlerror());
     }
     FilterLibrary f{};
-    find(library, "avfilter_get_by_name", f.getByName);
-    find(library, "avfilter_graph_alloc", f.graphAlloc);
-    find(library, "avfilter_graph_free", f.graphFree);
-    find(library, "avfilter_graph_create_filter", f.createFilter);
-    find(library, "avfilter_graph_parse_ptr", f.parse);
-    find(library, "avfilter_graph_config", f.config);
-    find(library, "avfilter_inout_alloc", f.inoutAlloc);
-    find(library, "avfilter_inout_free", f.inoutFree);
-    find(library, "av_buffersrc_add_frame_flags", f.addFrame);
-    find(library, "av_buffersink_get_frame", f.getFrame);
-    find(library, "av_buffersink_get_time_base", f.sinkTimeBase);
+#define CODER_FILTER_FIND(member, function) find(library, #function, f.member);
+    CODER_FILTER_FUNCTIONS(CODER_FILTER_FIND)
+#undef CODER_FILTER_FIND
     return f;  // the library stays loaded for the rest of the process
 }
 

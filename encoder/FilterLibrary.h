@@ -14,18 +14,25 @@ extern "C" {
 
 namespace coder {
 
+// Every function taken from the library: the member that holds it and its name there. The
+// package's dependency on the library is computed from this list as well (FilterNeeds.cpp).
+#define CODER_FILTER_FUNCTIONS(X)                 \
+    X(getByName, avfilter_get_by_name)            \
+    X(graphAlloc, avfilter_graph_alloc)           \
+    X(graphFree, avfilter_graph_free)             \
+    X(createFilter, avfilter_graph_create_filter) \
+    X(parse, avfilter_graph_parse_ptr)            \
+    X(config, avfilter_graph_config)              \
+    X(inoutAlloc, avfilter_inout_alloc)           \
+    X(inoutFree, avfilter_inout_free)             \
+    X(addFrame, av_buffersrc_add_frame_flags)     \
+    X(getFrame, av_buffersink_get_frame)          \
+    X(sinkTimeBase, av_buffersink_get_time_base)
+
 struct FilterLibrary {
-    decltype(&avfilter_get_by_name) getByName;
-    decltype(&avfilter_graph_alloc) graphAlloc;
-    decltype(&avfilter_graph_free) graphFree;
-    decltype(&avfilter_graph_create_filter) createFilter;
-    decltype(&avfilter_graph_parse_ptr) parse;
-    decltype(&avfilter_graph_config) config;
-    decltype(&avfilter_inout_alloc) inoutAlloc;
-    decltype(&avfilter_inout_free) inoutFree;
-    decltype(&av_buffersrc_add_frame_flags) addFrame;
-    decltype(&av_buffersink_get_frame) getFrame;
-    decltype(&av_buffersink_get_time_base) sinkTimeBase;
+#define CODER_FILTER_MEMBER(member, function) decltype(&function) member;
+    CODER_FILTER_FUNCTIONS(CODER_FILTER_MEMBER)
+#undef CODER_FILTER_MEMBER
 };
 
 // Loads the library on first use; throws Failure when it is missing.

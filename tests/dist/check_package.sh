@@ -35,11 +35,40 @@ done
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "depends: $depends"
-for p in libqt6widgets6 libqt6webenginewidgets6 libavcodec59 libavformat59 libavfilter8 \
-    libavutil57 qt6-qpa-plugins libqt6webenginecore6-bin \
-    fonts-noto-cjk; do
-    echo "$depends" | grep -q "\b$p\b" || fail "no dependency on $p"
+# A package on the list of dependencies, with any version bound (none = any version).
+depends_on() { echo "$depends" | tr ',|' '\n\n' | sed 's/^ *//' | grep -q "^$1\( \|$\)"; }
+# Every library the programs were linked with, the filter library that the encoder opens
+# (the only one its stand-in needs), Qt's platform plugin and the web engine's helper come
+# from a package the package depends on.
+set -f # the patterns below are dpkg's, not the shell's
+needed=
+for elf in "$build/bin/vidmorf" "$build/bin/coder.dll" "$build/encoder/libcoder_filter_needs.so"; do
+    [ -f "$elf" ] || fail "missing $elf"
+    needed="$needed $(objdump -p "$elf" | awk '$1 == "NEEDED" { print "*/" $2 }')"
 done
+echo "$needed" | grep -q 'libavfilter\.so\.' || fail "the filter library is not among the needed"
+for pattern in $needed '*/platforms/libqxcb.so' '*/QtWebEngineProcess'; do
+    owners=$(dpkg-query -S "$pattern" 2>/dev/null | sed 's/[:,].*//' | sort -u)
+    [ -n "$owners" ] || fail "no installed package holds $pattern"
+    found=
+    for owner in $owners; do depends_on "$owner" && found=1; done
+    [ -n "$found" ] || fail "no dependency on $(echo $owners) for $pattern"
+done
+set +f
+depends_on fonts-noto-cjk || fail "no dependency on fonts-noto-cjk"
+# ...and every dependency is met on this system, the release the package was built on: one of
+# each relation's packages is installed, in a version within the bound.
+echo "$depends" | tr ',' '\n' | while read -r relation; do
+    met=
+    for alternative in $(echo "$relation" | tr -d ' ' | tr '|' ' '); do
+        name=${alternative%%(*}
+        bound=$(echo "$alternative" | sed -n 's/^[^(]*(\([<>=]*\)\(.*\))$/\1 \2/p')
+        installed=$(dpkg-query -W -f '${Version}' "$name" 2>/dev/null) || continue
+        [ -z "$bound" ] || dpkg --compare-versions "$installed" $bound || continue
+        met=1
+    done
+    [ -n "$met" ] || fail "this system does not meet the dependency $relation"
+done || exit 1
 
 dpkg-deb -x "$deb" "$work/root"
 desktop-file-validate "$work/root/usr/share/applications/vidmorf.desktop" || fail "desktop entry"
