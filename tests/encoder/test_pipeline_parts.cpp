@@ -200,6 +200,7 @@ void notCodedPicturesDecode() {
         PacketPtr pkt = newPacket();
         FramePtr out = newFrame();
         int decoded = 0;
+        FramePtr lastOut = newFrame();
         int64_t lastCoded = 0;
         bool fine = true;
         // Coded at even ticks, repeated at odd ones; runs over a few seconds of time.
@@ -221,18 +222,31 @@ void notCodedPicturesDecode() {
             av_packet_unref(pkt.get());
             while (avcodec_receive_frame(dec.get(), out.get()) >= 0) {
                 ++decoded;
-                av_frame_unref(out.get());
+                av_frame_unref(lastOut.get());
+                av_frame_move_ref(lastOut.get(), out.get());
             }
         }
+        // At the end of a stream whose last picture is a repeat, newer decoders hand out the
+        // picture they hold once more (without a time): what a player shows there anyway.
+        int atEnd = 0;
+        bool sameAsLast = true;
         avcodec_send_packet(dec.get(), nullptr);
         while (avcodec_receive_frame(dec.get(), out.get()) >= 0) {
-            ++decoded;
+            ++atEnd;
+            sameAsLast = sameAsLast && lastOut->data[0] && out->height == lastOut->height;
+            for (int y = 0; sameAsLast && y < out->height; ++y) {
+                sameAsLast = std::memcmp(out->data[0] + y * out->linesize[0],
+                                         lastOut->data[0] + y * lastOut->linesize[0],
+                                         static_cast<size_t>(out->width)) == 0;
+            }
             av_frame_unref(out.get());
         }
         av_log_set_callback(av_log_default_callback);
         av_log_set_level(AV_LOG_INFO);
         check(fine, "coded and not-coded pictures go through encoder and decoder");
         check(decoded == (ticks + 1) / 2, "only the coded pictures come out of the decoder");
+        check(atEnd <= (ticks % 2 == 0 ? 1 : 0) && sameAsLast,
+              "the end of the stream gives at most the last picture once more");
         check(decoderComplaints == 0, "the decoder reads the not-coded pictures without a word");
         check(notCodedSeen == ticks / 2, "the decoder reads each repeat as a not-coded picture");
     }
