@@ -1,6 +1,6 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs what building, running and testing Vidmorf needs on Debian 12.
+# Installs what building, running and testing Vidmorf needs on Debian 12 or Debian 13.
 set -e
 SUDO=
 [ "$(id -u)" = 0 ] || SUDO=sudo
