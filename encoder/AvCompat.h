@@ -28,4 +28,31 @@ inline bool isInterlaced(const AVFrame* f) {
 #endif
 }
 
+// What an encoder takes: its sample rates (ending in 0) and sample formats (ending in
+// AV_SAMPLE_FMT_NONE); nullptr when it takes any. Asked of libavcodec from 61.13 on, which
+// deprecated the encoder's own lists.
+inline const int* supportedSampleRates(const AVCodec* codec) {
+#if LIBAVCODEC_VERSION_INT >= AV_VERSION_INT(61, 13, 100)
+    const void* list = nullptr;
+    return avcodec_get_supported_config(nullptr, codec, AV_CODEC_CONFIG_SAMPLE_RATE, 0, &list,
+                                        nullptr) >= 0
+               ? static_cast<const int*>(list)
+               : nullptr;
+#else
+    return codec->supported_samplerates;
+#endif
+}
+
+inline const AVSampleFormat* supportedSampleFormats(const AVCodec* codec) {
+#if LIBAVCODEC_VERSION_INT >= AV_VERSION_INT(61, 13, 100)
+    const void* list = nullptr;
+    return avcodec_get_supported_config(nullptr, codec, AV_CODEC_CONFIG_SAMPLE_FORMAT, 0, &list,
+                                        nullptr) >= 0
+               ? static_cast<const AVSampleFormat*>(list)
+               : nullptr;
+#else
+    return codec->sample_fmts;
+#endif
+}
+
 }  // namespace coder

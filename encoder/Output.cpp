@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Output.h"
 
+#include "AvCompat.h"
 #include "Errors.h"
 #include "RepeatedPicture.h"
 
@@ -158,7 +159,7 @@ void Output::addAudio(const AVStream* src) {
     }
     const int srcRate = src->codecpar->sample_rate > 0 ? src->codecpar->sample_rate : 22050;
     const int askedRate = opt_.sampleRate.value_or(srcRate);
-    const int rate = nearestSampleRate(codec->supported_samplerates, askedRate);
+    const int rate = nearestSampleRate(supportedSampleRates(codec), askedRate);
     if (rate != askedRate) {
         reporter_.info("Note: " +
                        format("%s cannot take %d Hz; using %d Hz", codec->name, askedRate, rate));
@@ -171,8 +172,9 @@ void Output::addAudio(const AVStream* src) {
         reporter_.info("Note: " + format("%s cannot take %g kbit/s at %d Hz; using %d kbit/s",
                                          codec->name, askedKbps, rate, kbps));
     }
-    AVSampleFormat fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
-    for (const AVSampleFormat* f = codec->sample_fmts; f && *f != AV_SAMPLE_FMT_NONE; ++f) {
+    const AVSampleFormat* fmts = supportedSampleFormats(codec);
+    AVSampleFormat fmt = fmts ? fmts[0] : AV_SAMPLE_FMT_FLTP;
+    for (const AVSampleFormat* f = fmts; f && *f != AV_SAMPLE_FMT_NONE; ++f) {
         if (*f == AV_SAMPLE_FMT_FLTP) {
             fmt = *f;  // what most decoders give: no conversion needed
         }
