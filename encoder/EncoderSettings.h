@@ -7,7 +7,7 @@
 #include "Filters.h"
 #include "Options.h"
 #include "OutputProfile.h"
-#include "Progress.h"
+#include "EncoderProgress.h"
 
 namespace coder {
 

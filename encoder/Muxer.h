@@ -17,7 +17,7 @@
 #include "FrameQueue.h"
 #include "Options.h"
 #include "OutputProfile.h"
-#include "Progress.h"
+#include "EncoderProgress.h"
 #include "TargetFile.h"
 #include "Worker.h"
 

@@ -20,7 +20,7 @@
 #include "OutputProfile.h"
 #include "ParallelMp3.h"
 #include "ParallelVideo.h"
-#include "Progress.h"
+#include "EncoderProgress.h"
 
 namespace coder {
 

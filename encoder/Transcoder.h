@@ -12,7 +12,7 @@
 #include "Input.h"
 #include "Options.h"
 #include "Output.h"
-#include "Progress.h"
+#include "EncoderProgress.h"
 #include "SourceReader.h"
 #include "StreamEncoder.h"
 #include "Worker.h"
