@@ -10,7 +10,7 @@
 #include <QMouseEvent>
 #include <QUrl>
 
-#include "convert/Progress.h"
+#include "convert/WindowProgress.h"
 
 namespace vm {
 

@@ -6,10 +6,11 @@
 
 #include "EncoderCommand.h"
 #include "EncoderJob.h"
-#include "Progress.h"
 #include "RunTally.h"
 #include "RunView.h"
 #include "TargetNaming.h"
+#include "WindowProgress.h"
+#include "encoder/EncoderContract.h"
 #include "i18n/DesktopTexts.h"
 #include "i18n/MessageTable.h"
 #include "platform/Dialogs.h"
@@ -20,7 +21,7 @@ namespace vm {
 
 namespace {
 constexpr int kBoxRecheckMs = 100;  // how often a waiting run looks whether the boxes are closed
-const QString kEncoderName = QStringLiteral("CODER.DLL");
+const QString kEncoderName = QLatin1StringView(contract::kEncoderProcess.data());
 
 // A reason for a failure of a file operation on path, told of source.
 QString OperationReason(const QString& source, const QString& path, const QString& error) {
@@ -181,7 +182,7 @@ void BatchRun::Impl::showProgress() {
 void BatchRun::Impl::jobEnded() {
     whenNoBoxOpen([this] {
         // Judged by the closing line of the encoder's log alone, not by its exit status.
-        if (job.lastLogLine().startsWith(QLatin1String("video"))) {
+        if (contract::IsDoneLine(job.lastLogLine().toStdString())) {
             fileDone(FileOutcome::Done);
         } else {
             fileFailed(encoderReason());

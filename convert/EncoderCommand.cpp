@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "EncoderCommand.h"
 
+#include "encoder/EncoderContract.h"
+
 namespace vm {
 
 namespace {
@@ -47,14 +49,15 @@ QString BuildEncoderCommandLine(const QString& programFolder, const QString& tem
                                 const QString& sourcePath, const QString& targetPath,
                                 const ConversionSettings& settings) {
     const QChar channels = settings.channelIndex == 0 ? QLatin1Char('2') : QLatin1Char('1');
-    return ShellQuoted(programFolder + QStringLiteral("coder.dll")) + QStringLiteral(" -i ") +
-           ShellQuoted(sourcePath) + QStringLiteral(" -b ") + ShellWord(settings.videoBitrate) +
-           QStringLiteral(" -r ") + ShellWord(settings.frameRate) + QStringLiteral(" -s ") +
-           ShellWord(settings.frameSize) + QStringLiteral(" -hq -deinterlace -y") +
-           QStringLiteral(" -ab ") + ShellWord(settings.audioBitrate) + QStringLiteral(" -ar ") +
+    return ShellQuoted(programFolder + QLatin1StringView(contract::kEncoderFile.data())) +
+           QStringLiteral(" -i ") + ShellQuoted(sourcePath) + QStringLiteral(" -b ") +
+           ShellWord(settings.videoBitrate) + QStringLiteral(" -r ") +
+           ShellWord(settings.frameRate) + QStringLiteral(" -s ") + ShellWord(settings.frameSize) +
+           QStringLiteral(" -hq -deinterlace -y") + QStringLiteral(" -ab ") +
+           ShellWord(settings.audioBitrate) + QStringLiteral(" -ar ") +
            ShellWord(settings.sampleRate) + QStringLiteral(" -ac ") + channels + QLatin1Char(' ') +
            ShellQuoted(targetPath) + QStringLiteral(" 2>") +
-           ShellWord(tempFolder + QStringLiteral("tmp"));
+           ShellWord(tempFolder + QLatin1StringView(contract::kLogFile.data()));
 }
 
 }  // namespace vm

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "LogTail.h"
+#include "encoder/EncoderContract.h"
 
 namespace vm {
 
@@ -19,7 +20,7 @@ class Processes;
 class EncoderJob : public QObject {
     Q_OBJECT
   public:
-    static constexpr int kReadIntervalMs = 150;
+    static constexpr int kReadIntervalMs = contract::kLogReadMs;
     static constexpr int kStillActive = 259;  // the exit status shown while a job runs
 
     EncoderJob(FileSystem& files, Processes& processes, QObject* parent = nullptr);
@@ -28,8 +29,10 @@ class EncoderJob : public QObject {
     // The folder (ending in '/') of the script and the log.
     void setTempFolder(const QString& folder) { tempFolder_ = folder; }
     QString tempFolder() const { return tempFolder_; }
-    QString scriptPath() const { return tempFolder_ + QStringLiteral("tmp.bat"); }
-    QString logPath() const { return tempFolder_ + QStringLiteral("tmp"); }
+    QString scriptPath() const {
+        return tempFolder_ + QLatin1StringView(contract::kScriptFile.data());
+    }
+    QString logPath() const { return tempFolder_ + QLatin1StringView(contract::kLogFile.data()); }
 
     // Deletes a script and a log left behind, in that order. Empty on success, else the
     // reason, with the file concerned in *path.

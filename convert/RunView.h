@@ -5,7 +5,7 @@
 #include <QStringList>
 
 #include "ConversionSettings.h"
-#include "Progress.h"
+#include "WindowProgress.h"
 
 namespace vm {
 

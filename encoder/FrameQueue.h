@@ -78,6 +78,16 @@ class BoundedQueue {
         return closed_;
     }
 
+    // Whether a producer or a consumer waits on the queue right now.
+    bool producerWaiting() const {
+        std::lock_guard lock(mutex_);
+        return producerWaiting_;
+    }
+    bool consumerWaiting() const {
+        std::lock_guard lock(mutex_);
+        return consumerWaiting_;
+    }
+
     void close() {  // consumer, or the owner on failure: stop both sides
         std::lock_guard lock(mutex_);
         closed_ = true;

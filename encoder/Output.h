@@ -1,26 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The writing side of a conversion: the encoders for the target's format, the muxer, the
-// target file, and the figures that the progress lines report. Once the target is open, the
-// video and the audio may be encoded on two threads at once: each stream's encoder is used by
-// one thread only, and the muxer and the figures are shared under a lock. A stream may have
-// two encoders of its own (ParallelMp3.h, ParallelVideo.h), whose packets come to the muxer
-// in order through the same lock.
+// The writing side of a conversion: where each encoded stream's frames go. A frame is given
+// a timestamp if it has none, padded when it is a short last audio frame, written as a
+// not-coded picture when it repeats the picture before (RepeatedPicture.h), and encoded by
+// the stream's encoder or by two encoders on two cores (ParallelMp3.h, ParallelVideo.h);
+// the packets go to the muxer thread (Muxer.h). The video and the audio may be encoded on two
+// threads at once: each stream's encoders are used by one thread only.
 #pragma once
 
 #include <sys/stat.h>
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 #include "Av.h"
+#include "EncoderSettings.h"
 #include "Filters.h"
+#include "Muxer.h"
 #include "Options.h"
 #include "OutputProfile.h"
 #include "ParallelMp3.h"
 #include "ParallelVideo.h"
-#include "Progress.h"
-#include "TargetFile.h"
+#include "EncoderProgress.h"
 
 namespace coder {
 
@@ -33,7 +33,7 @@ class Output {
     void addAudio(const AVStream* src);
     const VideoShape& videoShape() const { return vshape_; }
     const AudioShape& audioShape() const { return ashape_; }
-    AVRational timeBase(bool video) const { return (video ? video_ : audio_).enc->time_base; }
+    AVRational timeBase(bool video) const { return (video ? video_ : audio_).tb; }
 
     // Spreads the encoding of MP3 audio over two encoders on two cores, for audio expected to
     // last `seconds` (0: not known); only worth it when nothing else keeps a core busy.
@@ -43,20 +43,19 @@ class Output {
     // Encodes and writes one frame with pts in timeBase(video); nullptr drains the encoder.
     // The video and the audio may each be encoded on a thread of their own.
     void encode(bool video, AVFrame* frame);
-    // wroteAnything(), close() and stats() once no stream is being encoded any more.
+    // Once no stream is being encoded any more: waits until everything is written; throws
+    // when it could not be. Then wroteAnything(), stats() and close().
+    void finish();
     bool wroteAnything() const;
     // Writes the trailer and closes the target; throws when anything was not written.
     void close();
     OutputStats stats() const;
 
   private:
-    struct FormatDeleter {
-        void operator()(AVFormatContext* c) const { avformat_free_context(c); }
-    };
     struct Out {
         CodecPtr enc;
-        AVStream* stream = nullptr;
-        double end = 0;  // end time written so far, seconds
+        AVRational tb{0, 1};  // the encoder's time base
+        int stream = -1;      // the muxer's
         int64_t lastPts = INT64_MIN;
         PacketPtr pkt;  // reused for every packet of the stream
         // Video only: repeated pictures become not-coded pictures (see RepeatedPicture.h).
@@ -68,25 +67,18 @@ class Output {
 
     void send(Out& out, bool video, AVFrame* frame);
     bool writeRepeat(Out& out, AVFrame* frame);
-    void writePacket(Out& out, bool video, AVPacket* pkt);
-    OutputStats statsLocked() const;
 
     const Options& opt_;
     const OutputProfile profile_;
     ProgressReporter& reporter_;
-    TargetFile target_;  // outlives oc_, which writes through it
-    std::unique_ptr<AVFormatContext, FormatDeleter> oc_;
+    Muxer mux_;
     Out video_;
-    std::unique_ptr<ParallelVideo> videoPair_;  // encodes the video instead of video_.enc
     Out audio_;
-    std::unique_ptr<ParallelMp3> audioPair_;  // encodes the audio instead of audio_.enc
     VideoShape vshape_;
     AudioShape ashape_;
-    mutable std::mutex mux_;  // the muxer, the target and the figures below
-    int64_t frames_ = 0;
-    double q_ = 0;
-    int64_t videoBytes_ = 0;
-    int64_t audioBytes_ = 0;
+    // Declared after what they write to, so that they stop first.
+    std::unique_ptr<ParallelVideo> videoPair_;  // encodes the video instead of video_.enc
+    std::unique_ptr<ParallelMp3> audioPair_;    // encodes the audio instead of audio_.enc
 };
 
 }  // namespace coder

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <string>
 
 #include "FrameQueue.h"
 #include "Mp3Splice.h"
@@ -33,8 +34,8 @@ struct ParallelMp3::Segment {
     // queue to the whole segment, so that the decoding can run ahead to the next segment.
     std::mutex linkMutex;
     bool encoded = false;
-    FrameQueue* widenWhenEncoded = nullptr;
-    Worker worker{[this] { encode(); }, [this] { queue.close(); }};
+    FrameQueue* widenWhenEncoded = nullptr;  // alive until this segment's worker is joined
+    Worker worker;
 
     Segment(int64_t n, int64_t from, int64_t to, AVCodecContext* model)
         : number(n),
@@ -43,9 +44,15 @@ struct ParallelMp3::Segment {
           queue(kShortQueue, kBatch),
           own(n == 0 ? nullptr : openLike(model)),
           enc(n == 0 ? model : own.get()),
-          out{from, {}} {}
+          out{from, {}} {
+        worker.start(
+            "mp3 " + std::to_string(n + 1), [this] { encode(); }, [this] { queue.close(); });
+    }
 
-    ~Segment() { queue.close(); }  // and the worker, destroyed first, ends
+    ~Segment() {
+        queue.close();
+        worker.join();
+    }
 
     void encode() {
         FramePtr frame;
@@ -56,20 +63,30 @@ struct ParallelMp3::Segment {
         if (!queue.closed()) {
             send(nullptr);
         }
-        std::lock_guard lock(linkMutex);
-        encoded = true;
-        if (widenWhenEncoded) {
-            widenWhenEncoded->widen(kWholeSegment);
+        FrameQueue* next = nullptr;
+        {
+            std::lock_guard lock(linkMutex);
+            encoded = true;
+            next = widenWhenEncoded;
+        }
+        if (next) {
+            next->widen(kWholeSegment);
         }
     }
 
-    // Called for the segment after this one, before any frame goes to it.
+    // Called for the segment after this one, before any frame goes to it. The segments go
+    // oldest first, so `next` outlives this segment's worker.
     void linkNext(Segment& next) {
-        std::lock_guard lock(linkMutex);
-        if (encoded) {
+        bool widenNow = false;
+        {
+            std::lock_guard lock(linkMutex);
+            widenNow = encoded;
+            if (!encoded) {
+                widenWhenEncoded = &next.queue;
+            }
+        }
+        if (widenNow) {
             next.queue.widen(kWholeSegment);
-        } else {
-            widenWhenEncoded = &next.queue;
         }
     }
 
@@ -92,7 +109,16 @@ struct ParallelMp3::Segment {
 ParallelMp3::ParallelMp3(AVCodecContext* model, int64_t segmentFrames, Writer write)
     : model_(model), length_(std::max(segmentFrames, kMinSegment)), write_(std::move(write)) {}
 
-ParallelMp3::~ParallelMp3() = default;
+ParallelMp3::~ParallelMp3() {
+    // Every encoder stops before any segment is gone: an older one may still widen the queue
+    // of the one after it.
+    for (auto& s : segments_) {
+        s->queue.close();
+    }
+    for (auto& s : segments_) {
+        s->worker.join();
+    }
+}
 
 int64_t ParallelMp3::segmentFrames(int64_t frames, int64_t maxFrames) {
     if (frames < 2 * kMinSegment) {

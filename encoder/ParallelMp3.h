@@ -22,6 +22,11 @@ class ParallelMp3 {
     // would in a single run.
     static constexpr int64_t kLeadIn = 12, kJoinChoices = 8, kLookahead = 3;
     static constexpr int64_t kMinSegment = 16 * (kLeadIn + kJoinChoices + kLookahead);
+    // At most two encoders run: a segment's encoder starts only once the one two before it
+    // has ended. That one has all its input by then, and so ends, only if its input stops
+    // before the new segment's begins; otherwise both wait on each other for ever.
+    static_assert(kMinSegment >= kLeadIn + kJoinChoices + kLookahead,
+                  "a segment ends its input before the one two after it starts");
 
     using Writer = std::function<void(AVPacket*)>;
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <string>
 #include <utility>
 
 #include "FrameQueue.h"
@@ -30,7 +31,7 @@ struct ParallelVideo::Lane {
     std::deque<std::pair<int64_t, int64_t>> times;  // (encoder's, stream's) of pictures out
     std::vector<PacketPtr> packets;                 // of the current group
     int64_t group = -1;
-    Worker worker{[this] { run(); }, [this] { queue.close(); }};
+    Worker worker;
 
     Lane(ParallelVideo& o, int index, AVCodecContext* model)
         : owner(o),
@@ -38,9 +39,15 @@ struct ParallelVideo::Lane {
           enc(index == 0 ? model : own.get()),
           // A whole group: the other encoder's group can be handed out while this one still
           // works through its own. The last pictures of a group must not wait for company.
-          queue(size_t(o.group_), 1) {}
+          queue(size_t(o.group_), 1) {
+        worker.start(
+            "video " + std::to_string(index + 1), [this] { run(); }, [this] { queue.close(); });
+    }
 
-    ~Lane() { queue.close(); }  // and the worker, destroyed first, ends
+    ~Lane() {
+        queue.close();
+        worker.join();
+    }
 
     void run() {
         Picture p;
@@ -156,17 +163,35 @@ void ParallelVideo::finish() {
     }
 }
 
+// The lane that finds nobody writing writes every group that is due, in order, the other's
+// included; the lock is not held while writing, since writing may wait for the muxer.
 void ParallelVideo::deliver(int64_t group, std::vector<PacketPtr> packets) {
-    std::lock_guard lock(order_);
+    std::unique_lock lock(order_);
     waiting_.emplace(group, std::move(packets));
-    for (auto next = waiting_.find(nextGroup_); next != waiting_.end();
-         next = waiting_.find(nextGroup_)) {
-        for (PacketPtr& p : next->second) {
-            write_(p.get());
-        }
-        waiting_.erase(next);
-        ++nextGroup_;
+    if (writing_) {
+        return;
     }
+    writing_ = true;
+    try {
+        for (auto next = waiting_.find(nextGroup_); next != waiting_.end();
+             next = waiting_.find(nextGroup_)) {
+            std::vector<PacketPtr> due = std::move(next->second);
+            waiting_.erase(next);
+            ++nextGroup_;
+            lock.unlock();
+            for (PacketPtr& p : due) {
+                write_(p.get());
+            }
+            lock.lock();
+        }
+    } catch (...) {
+        if (!lock.owns_lock()) {
+            lock.lock();
+        }
+        writing_ = false;
+        throw;
+    }
+    writing_ = false;
 }
 
 }  // namespace coder

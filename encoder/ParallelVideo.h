@@ -29,7 +29,7 @@ class ParallelVideo {
     // picture's packet at once; it encodes the even groups, and a copy of its settings the odd
     // ones. `groupFrames`: the usual pictures per group. `skipped`: the packet of a picture
     // that shows the one before again, or empty. `write` gets the packets in order, under a
-    // lock of this object's, on either encoder's thread.
+    // on either encoder's thread, one thread at a time.
     ParallelVideo(AVCodecContext* model, int groupFrames, std::vector<uint8_t> skipped,
                   Writer write);
     ~ParallelVideo();  // stops the encoders without writing anything more
@@ -51,9 +51,10 @@ class ParallelVideo {
     FramePtr last_;       // the picture sent last
     int64_t groups_ = 0;  // groups begun
     int inGroup_ = 0;     // pictures of the current group so far
-    std::mutex order_;    // the groups below, and writing
+    std::mutex order_;    // the three below
     std::map<int64_t, std::vector<PacketPtr>> waiting_;
     int64_t nextGroup_ = 0;
+    bool writing_ = false;  // a lane is writing the groups that are due
 };
 
 }  // namespace coder

@@ -17,11 +17,8 @@ Transcoder::~Transcoder() {
 void Transcoder::stopThreads() {
     videoQueue_.close();
     audioQueue_.close();
-    for (std::thread* t : {&readerThread_, &audioThread_}) {
-        if (t->joinable()) {
-            t->join();
-        }
-    }
+    readerThread_.join();
+    audioThread_.join();
 }
 
 void Transcoder::run() {
@@ -68,26 +65,21 @@ void Transcoder::run() {
     // From here on the reader thread alone uses the source, and each stream's encoder is
     // used by one thread alone; they meet only in the queues and in the output's muxer.
     reader_ = std::make_unique<SourceReader>(*in_, plan, videoQueue_, audioQueue_);
-    readerThread_ = std::thread([this] {
-        try {
+    readerThread_.start(
+        "read",
+        [this] {
             reader_->run();
             videoQueue_.finish();
             audioQueue_.finish();
-        } catch (...) {
-            readerError_ = std::current_exception();
+        },
+        [this] {
             videoQueue_.close();  // the encoders stop without draining
             audioQueue_.close();
-        }
-    });
-    if (hasVideo && hasAudio) {
-        audioThread_ = std::thread([this] {
-            try {
-                audioEncoder_->run(audioQueue_);
-            } catch (...) {
-                audioError_ = std::current_exception();
-                audioQueue_.close();  // stops the reader, and with it the video
-            }
         });
+    if (hasVideo && hasAudio) {
+        audioThread_.start(
+            "audio", [this] { audioEncoder_->run(audioQueue_); },
+            [this] { audioQueue_.close(); });  // stops the reader, and with it the video
     }
     if (hasVideo) {
         videoEncoder_->run(videoQueue_);
@@ -95,16 +87,11 @@ void Transcoder::run() {
         audioEncoder_->run(audioQueue_);
     }
     readerThread_.join();
-    if (audioThread_.joinable()) {
-        audioThread_.join();
-    }
+    audioThread_.join();
     // An encoder's failure first: the reader then only reports that it was stopped.
-    if (audioError_) {
-        std::rethrow_exception(audioError_);
-    }
-    if (readerError_) {
-        std::rethrow_exception(readerError_);
-    }
+    audioThread_.rethrow();
+    readerThread_.rethrow();
+    out_->finish();
     if (!out_->wroteAnything()) {
         throw Failure("nothing in input file " + quoted(opt_.input) +
                       " could be decoded: it is damaged, or not a valid Flash video");

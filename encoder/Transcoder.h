@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One conversion: source -> decoders -> filters -> encoders -> target. Reading and decoding
 // run on a thread of their own, the video is filtered and encoded on the calling thread and
-// the audio on a third thread, so that the work spreads over both cores whatever its mix.
+// the audio on a third thread, so that the work spreads over both cores whatever its mix; the
+// muxer has a thread of its own (Muxer.h).
 #pragma once
 
-#include <exception>
 #include <memory>
-#include <thread>
 
 #include "Av.h"
 #include "FrameQueue.h"
 #include "Input.h"
 #include "Options.h"
 #include "Output.h"
-#include "Progress.h"
+#include "EncoderProgress.h"
 #include "SourceReader.h"
 #include "StreamEncoder.h"
+#include "Worker.h"
 
 namespace coder {
 
@@ -43,10 +43,8 @@ class Transcoder {
     std::unique_ptr<SourceReader> reader_;
     std::unique_ptr<StreamEncoder> videoEncoder_;
     std::unique_ptr<StreamEncoder> audioEncoder_;
-    std::thread readerThread_;
-    std::thread audioThread_;
-    std::exception_ptr readerError_;
-    std::exception_ptr audioError_;
+    Worker readerThread_;
+    Worker audioThread_;
 };
 
 }  // namespace coder

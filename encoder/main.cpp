@@ -15,7 +15,7 @@ extern "C" {
 
 #include "Av.h"
 #include "Options.h"
-#include "Progress.h"
+#include "EncoderProgress.h"
 #include "Transcoder.h"
 
 namespace {

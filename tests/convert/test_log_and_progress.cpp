@@ -5,7 +5,7 @@
 
 #include "RunSupport.h"
 #include "convert/LogTail.h"
-#include "convert/Progress.h"
+#include "convert/WindowProgress.h"
 #include "convert/RunTally.h"
 #include "i18n/MessageTable.h"
 

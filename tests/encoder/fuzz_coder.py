@@ -10,9 +10,12 @@ of the source or lasts longer than its packets can fill, or a failure that leave
 target behind.
 
 Usage: fuzz_coder.py CODER [--seconds N | --count N] [--seed S] [--jobs J] [--keep DIR]
+                     [--regressions DIR]
 With --count, exactly N inputs are tried, so that a run with a given seed tries the same
-inputs however fast the machine is; otherwise as many as N seconds allow. Exits 1 when anything was found; findings are copied to DIR (default: a temporary folder
-that is kept only when something was found).
+inputs however fast the machine is; otherwise as many as N seconds allow. Exits 1 when
+anything was found; findings are copied to DIR (default: a temporary folder that is kept only
+when something was found), with a findings.json that says which seed and format each one had.
+Such a folder, given to --regressions, is tried first, input by input, with the same format.
 """
 import argparse
 import concurrent.futures
@@ -225,10 +228,11 @@ def content_bound(source_kinds, seed_kinds):
     return SEED_SECONDS * ratio + 1.0
 
 
-def judge(coder, work, index, seed, steps, data, seed_kinds):
-    src = os.path.join(work, f"in{index}.flv")
+def judge(coder, work, index, seed, steps, data, seed_kinds, name=None):
+    name = name or f"in{index}"
+    src = os.path.join(work, name + ".flv")
     ext = ("avi", "wmv", "mp3")[index % 3]
-    target = os.path.join(work, f"in{index}.{ext}")
+    target = os.path.join(work, f"{name}.{ext}")
     with open(src, "wb") as f:
         f.write(data)
     code, killed, peak, stdout, stderr = run_one(coder, src, target)
@@ -272,6 +276,19 @@ def judge(coder, work, index, seed, steps, data, seed_kinds):
     return finding
 
 
+def regressions(folder):
+    """The inputs kept from earlier runs (see --keep), with the seed and the format they had."""
+    if not folder:
+        return []
+    with open(os.path.join(folder, "findings.json")) as f:
+        past = json.load(f)
+    for finding in past:
+        finding["file"] = os.path.basename(finding["src"])
+        with open(os.path.join(folder, finding["file"]), "rb") as f:
+            finding["data"] = f.read()
+    return past
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("coder")
@@ -281,6 +298,8 @@ def main():
     ap.add_argument("--seed", type=int, default=None)
     ap.add_argument("--jobs", type=int, default=2)
     ap.add_argument("--keep", default=None, help="folder for the inputs that found something")
+    ap.add_argument("--regressions", default=None,
+                    help="a folder of earlier findings to try again first")
     args = ap.parse_args()
     seed = args.seed if args.seed is not None else random.randrange(1 << 30)
     coder = os.path.abspath(args.coder)
@@ -297,6 +316,10 @@ def main():
     tried, findings, index = 0, [], 0
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
         running = set()
+        for past in regressions(args.regressions):
+            running.add(pool.submit(judge, coder, work, past["index"], past["seed"],
+                                    ["again: " + past["file"]], past["data"],
+                                    seed_kinds[past["seed"]], "past-" + past["file"][:-4]))
         while more(index) or running:
             while more(index) and len(running) < args.jobs * 2:
                 name, steps, data = mutate(rnd, seeds)

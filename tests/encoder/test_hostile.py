@@ -603,11 +603,7 @@ class Decoding(tc.CoderCase):
 def main():
     if len(sys.argv) < 2:
         sys.exit("usage: test_hostile.py CODER [TestClass ...]")
-    tc.CODER = os.path.abspath(sys.argv[1])
-    for tool in ("ffmpeg", "ffprobe"):
-        if not shutil.which(tool):
-            sys.exit(f"{tool} is needed to run these tests")
-    unittest.main(argv=[sys.argv[0], "-v", *sys.argv[2:]])
+    sys.exit(tc.run_tests(sys.argv[0], sys.argv[1]))
 
 
 if __name__ == "__main__":

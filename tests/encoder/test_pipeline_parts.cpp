@@ -75,6 +75,20 @@ void queueDeliversEverythingInOrder() {
     }
 }
 
+// Until `waiting` holds, for at most 20 s (far beyond any scheduling delay): what follows
+// needs the other thread to be blocked in the queue already.
+template <typename Waiting>
+bool blocked(Waiting waiting) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!waiting()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 // A last batch smaller than the wake-up mark still reaches a waiting consumer, and closing
 // frees a blocked producer and a blocked consumer alike.
 void queueEndsAndStops() {
@@ -87,7 +101,7 @@ void queueEndsAndStops() {
                 got.push_back(f->pts);
             }
         });
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the consumer waits
+        check(blocked([&] { return q.consumerWaiting(); }), "the consumer waits");
         q.push(numbered(1));
         q.push(numbered(2));
         q.finish();
@@ -105,7 +119,7 @@ void queueEndsAndStops() {
                 }
             }
         });
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the producer blocks
+        check(blocked([&] { return q.producerWaiting(); }), "the producer blocks");
         q.close();
         producer.join();
         check(refused, "closing refuses a blocked producer");
@@ -122,7 +136,7 @@ void queueEndsAndStops() {
             }
             ended = true;
         });
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the consumer waits
+        check(blocked([&] { return q.consumerWaiting(); }), "the consumer waits");
         q.close();
         consumer.join();
         check(ended, "closing ends a waiting consumer");

@@ -13,6 +13,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 import flvcraft
@@ -34,6 +35,26 @@ def pcm(path):
     return samples, proc.stderr.decode(errors="replace")
 
 
+def thread_names(args):
+    """Runs coder.dll; its exit status, its log and the names of the threads it ran, looked
+    up in /proc every few milliseconds while it runs (an encoder's thread lives for seconds)."""
+    names = set()
+    with tempfile.TemporaryFile() as log:
+        proc = subprocess.Popen([CODER, *args], stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=log)
+        tasks = f"/proc/{proc.pid}/task"
+        while proc.poll() is None:
+            try:
+                for tid in os.listdir(tasks):
+                    with open(f"{tasks}/{tid}/comm") as comm:
+                        names.add(comm.read().strip())
+            except OSError:
+                pass  # a thread or the process ended meanwhile
+            time.sleep(0.002)
+        log.seek(0)
+        return proc.returncode, log.read().decode(errors="replace"), names
+
+
 def rms(a, b, start, n):
     return math.sqrt(sum((a[i] - (b[i] if b else 0)) ** 2 for i in range(start, start + n)) / n)
 
@@ -45,31 +66,33 @@ class TwoCores(unittest.TestCase):
         # Long enough for the audio to be cut in two; noise bursts over a gliding tone keep
         # the MP3 encoder's bit reservoir and block types busy.
         cls.source = os.path.join(cls.dir, "source.flv")
-        ffmpeg("-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i",
-               "aevalsrc=0.3*sin(2*PI*(300+200*sin(t))*t)+0.5*random(0)*lt(mod(t\\,0.7)\\,0.2)"
-               ":s=22050", "-t", "30", "-c:v", "flv", "-b:v", "400k", "-c:a", "libmp3lame",
+        sound = ("aevalsrc=0.3*sin(2*PI*(300+200*sin(t))*t)+0.5*random(0)*lt(mod(t\\,0.7)\\,0.2)"
+                 ":s=22050")
+        ffmpeg("-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i", sound,
+               "-t", "30", "-c:v", "flv", "-b:v", "400k", "-c:a", "libmp3lame",
                "-ar", "22050", "-b:a", "64k", cls.source)
+        # Audio alone, long enough to be cut in two at 22050 Hz as well (at least 2 x 368
+        # frames of 1152 samples).
+        cls.sound = os.path.join(cls.dir, "sound.flv")
+        ffmpeg("-f", "lavfi", "-i", sound, "-t", "40", "-c:a", "libmp3lame", "-ar", "22050",
+               "-b:a", "64k", cls.sound)
 
     @classmethod
     def tearDownClass(cls):
         shutil.rmtree(cls.dir, ignore_errors=True)
 
-    def convert(self, target, *options):
-        out = os.path.join(self.dir, target)
-        proc = subprocess.run([CODER, "-i", self.source, *options, "-y", out],
-                              capture_output=True, text=True, stdin=subprocess.DEVNULL)
-        self.assertEqual(proc.returncode, 0, proc.stderr[-500:])
-        return out
-
     def test_mp3_halves_sound_as_one(self):
         for options in (["-ab", "56", "-ar", "22050", "-ac", "2"],
                         ["-ab", "128", "-ar", "44100", "-ac", "2"]):
             with self.subTest(options=options):
-                ours = self.convert("ours.mp3", *options)
+                ours = os.path.join(self.dir, "ours.mp3")
+                code, log, names = thread_names(["-i", self.sound, *options, "-y", ours])
+                self.assertEqual(code, 0, log[-500:])
+                self.assertLessEqual({"mp3 1", "mp3 2"}, names, "two encoders ran")
                 single = os.path.join(self.dir, "single.mp3")
                 # The same samples through a single encoder: the one channel on both sides at
                 # its full level, as coder.dll makes it.
-                ffmpeg("-i", self.source, "-vn", "-af",
+                ffmpeg("-i", self.sound, "-vn", "-af",
                        f"pan=stereo|c0=c0|c1=c0,aresample={options[3]}", "-c:a", "libmp3lame",
                        "-b:a", options[1] + "k", single)
                 got, complaints = pcm(ours)
@@ -99,7 +122,11 @@ class TwoCores(unittest.TestCase):
         self.assertAlmostEqual(len(got) / 44100, 20, delta=0.5)
 
     def test_wmv_groups_come_in_order(self):
-        out = self.convert("ours.wmv", "-b", "360", "-r", "29.97", "-s", "320x240")
+        out = os.path.join(self.dir, "ours.wmv")
+        code, log, names = thread_names(["-i", self.source, "-b", "360", "-r", "29.97", "-s",
+                                         "320x240", "-y", out])
+        self.assertEqual(code, 0, log[-500:])
+        self.assertLessEqual({"video 1", "video 2"}, names, "two encoders ran")
         probe = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v", "-of",
                                 "csv=p=0", "-show_entries", "packet=pts,size,flags", out],
                                check=True, capture_output=True, text=True).stdout.split()

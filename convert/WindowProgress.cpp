@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Progress.h"
+#include "WindowProgress.h"
 
 #include <cmath>
+
+#include "encoder/EncoderContract.h"
 
 namespace vm {
 
 namespace {
+
+QLatin1StringView mark(std::string_view text) {
+    return {text.data(), qsizetype(text.size())};
+}
 
 // The text between the first occurrence of a and the first occurrence of b.
 std::optional<QString> between(const QString& line, QLatin1StringView a, QLatin1StringView b) {
@@ -21,19 +27,21 @@ std::optional<QString> between(const QString& line, QLatin1StringView a, QLatin1
 
 std::optional<ProgressLine> ParseProgressLine(const QString& line) {
     ProgressLine p;
-    if (line.startsWith(QLatin1String("frame="))) {
+    if (line.startsWith(mark(contract::kFrameMark))) {
         p.video = true;
-        const auto frame = between(line, QLatin1String("frame="), QLatin1String("q="));
+        const auto frame =
+            between(line, mark(contract::kFrameMark), mark(contract::kQuantiserMark));
         if (!frame) {
             return std::nullopt;
         }
         p.frame = *frame;
-    } else if (!line.startsWith(QLatin1String("size="))) {
+    } else if (!line.startsWith(mark(contract::kSizeMark))) {
         return std::nullopt;
     }
-    const auto bitrate = between(line, QLatin1String("bitrate="), QLatin1String("kbits"));
-    const auto size = between(line, QLatin1String("size="), QLatin1String("kB time="));
-    const auto time = between(line, QLatin1String("time="), QLatin1String("bitrate="));
+    const auto bitrate =
+        between(line, mark(contract::kBitrateMark), mark(contract::kBitrateEndMark));
+    const auto size = between(line, mark(contract::kSizeMark), mark(contract::kSizeEndMark));
+    const auto time = between(line, mark(contract::kTimeMark), mark(contract::kBitrateMark));
     if (!bitrate || !size || !time) {
         return std::nullopt;
     }

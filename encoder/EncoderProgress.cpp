@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Progress.h"
+#include "EncoderProgress.h"
 
 #include "Av.h"
+#include "EncoderContract.h"
 
 #include <unistd.h>
 
@@ -20,18 +21,17 @@ std::string progressLine(const OutputStats& s, bool last) {
     const double kb = double(s.bytes) / 1024.0;
     const double kbits = double(s.bytes) * 8.0 / time / 1000.0;
     if (s.hasVideo) {
-        return format("frame=%5d q=%2.1f %ssize=%8.0fkB time=%0.1f bitrate=%6.1fkbits/s    ",
-                      int(s.frames), s.q, last ? "L" : "", kb, time, kbits);
+        return format(contract::kVideoProgressLine, int(s.frames), s.q, last ? "L" : "", kb, time,
+                      kbits);
     }
-    return format("size=%8.0fkB time=%0.1f bitrate=%6.1fkbits/s    ", kb, time, kbits);
+    return format(contract::kAudioProgressLine, kb, time, kbits);
 }
 
 std::string statsLine(const OutputStats& s) {
     const double payload = double(s.videoBytes + s.audioBytes + s.headerBytes);
     const double overhead = payload > 0 ? 100.0 * (double(s.bytes) - payload) / payload : 0.0;
-    return format("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%",
-                  double(s.videoBytes) / 1024.0, double(s.audioBytes) / 1024.0,
-                  double(s.headerBytes) / 1024.0, overhead);
+    return format(contract::kStatsLine, double(s.videoBytes) / 1024.0,
+                  double(s.audioBytes) / 1024.0, double(s.headerBytes) / 1024.0, overhead);
 }
 
 ProgressReporter::ProgressReporter(int fd) : fd_(fd), start_(Clock::now()), last_(start_) {}
