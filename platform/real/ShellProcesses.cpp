@@ -3,6 +3,7 @@
 
 #include "FileIdentity.h"
 #include "JobGuard.h"
+#include "platform/PathBytes.h"
 
 #include <dirent.h>
 #include <signal.h>
@@ -212,7 +213,7 @@ bool ShellProcesses::killInJob(qint64 id, const QString& upperName) {
 
 QString ShellProcesses::heldFileIdentity(qint64 id, const QString& path) const {
     struct stat target;
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = PathToBytes(path);
     if (jobs_.find(id) == jobs_.end() || name.isEmpty() || ::stat(name.constData(), &target) != 0) {
         return {};
     }

@@ -1,0 +1,339 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ReadablePath.h"
+
+#include <iconv.h>
+
+#include <QList>
+#include <array>
+#include <atomic>
+#include <optional>
+
+#include "PathBytes.h"
+
+namespace vm {
+
+namespace {
+
+std::atomic<LegacyEncoding> gPreferred{LegacyEncoding::Gbk};
+
+constexpr std::array kEncodings = {LegacyEncoding::Gbk, LegacyEncoding::Big5,
+                                   LegacyEncoding::ShiftJis, LegacyEncoding::Windows1252};
+// What the preferred encoding gains in a close call: less than one likely character.
+constexpr int kPreferredBonus = 2;
+
+const char* IconvName(LegacyEncoding encoding) {
+    switch (encoding) {
+        case LegacyEncoding::Big5:
+            return "CP950";
+        case LegacyEncoding::ShiftJis:
+            return "CP932";
+        case LegacyEncoding::Windows1252:
+            return "CP1252";
+        case LegacyEncoding::Gbk:
+            break;
+    }
+    return "GB18030";  // GBK and all that grew from it
+}
+
+// The bytes as text of the encoding; nothing when they are not valid in it.
+std::optional<QString> Decode(const QByteArray& bytes, LegacyEncoding encoding) {
+    const iconv_t cd = ::iconv_open("UTF-8", IconvName(encoding));
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return std::nullopt;
+    }
+    QByteArray out(bytes.size() * 4 + 16, '\0');
+    char* in = const_cast<char*>(bytes.constData());
+    size_t inLeft = size_t(bytes.size());
+    char* to = out.data();
+    size_t toLeft = size_t(out.size());
+    const bool whole = ::iconv(cd, &in, &inLeft, &to, &toLeft) != size_t(-1) && inLeft == 0;
+    ::iconv_close(cd);
+    if (!whole) {
+        return std::nullopt;
+    }
+    out.truncate(to - out.data());
+    return QString::fromUtf8(out);
+}
+
+uchar At(const QByteArray& bytes, qsizetype i) {
+    return i < bytes.size() ? uchar(bytes.at(i)) : 0;
+}
+
+bool IsAsciiLetter(uchar c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// How much bytes read in an encoding look like a name that someone gave a file: characters
+// that the encoding's users write often count for it (the first level of hanzi or kanji,
+// kana), characters from its rare corners (extensions, user areas, half-width kana) against
+// it; ASCII counts for nothing. Each character's weight follows from where its bytes lie.
+int ScoreGbk(const QByteArray& b) {
+    int score = 0;
+    for (qsizetype i = 0; i < b.size();) {
+        const uchar lead = At(b, i);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        const uchar trail = At(b, i + 1);
+        if (trail >= 0x30 && trail <= 0x39) {  // four bytes: far beyond GBK
+            score -= 3;
+            i += 4;
+            continue;
+        }
+        if (trail >= 0xA1 && lead >= 0xB0 && lead <= 0xD7) {
+            score += 3;  // GB2312's first level: the common hanzi
+        } else if (trail >= 0xA1 && lead >= 0xD8 && lead <= 0xF7) {
+            score += 0;  // the second level
+        } else if (trail >= 0xA1 && (lead == 0xA1 || lead == 0xA3)) {
+            score += 0;  // punctuation, full-width letters and digits
+        } else if (trail >= 0xA1 && lead <= 0xA9) {
+            score -= 1;  // kana, Greek, Cyrillic, box drawing
+        } else {
+            score -= 2;  // GBK's extensions and user areas
+        }
+        i += 2;
+    }
+    return score;
+}
+
+int ScoreBig5(const QByteArray& b) {
+    int score = 0;
+    for (qsizetype i = 0; i < b.size();) {
+        if (At(b, i) < 0x80) {
+            ++i;
+            continue;
+        }
+        const int code = At(b, i) << 8 | At(b, i + 1);
+        if (code >= 0xA440 && code <= 0xC67E) {
+            score += 3;  // the frequent hanzi
+        } else if ((code >= 0xC940 && code <= 0xF9D5) || (code >= 0xA140 && code <= 0xA3BF)) {
+            score += 0;  // the less frequent ones; punctuation and symbols
+        } else {
+            score -= 2;
+        }
+        i += 2;
+    }
+    return score;
+}
+
+int ScoreShiftJis(const QByteArray& b) {
+    int score = 0;
+    for (qsizetype i = 0; i < b.size();) {
+        const uchar lead = At(b, i);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xA1 && lead <= 0xDF) {  // half-width katakana: rare in names
+            score -= 2;
+            ++i;
+            continue;
+        }
+        const uchar trail = At(b, i + 1);
+        const int code = lead << 8 | trail;
+        if ((lead == 0x82 && trail >= 0x9F) || (lead == 0x83 && trail <= 0x96)) {
+            score += 3;  // hiragana, katakana
+        } else if (code >= 0x889F && code <= 0x9872) {
+            score += 3;  // JIS level 1 kanji
+        } else if (lead <= 0x84 || (code >= 0x989F && code <= 0xEAA4)) {
+            score += 0;  // punctuation, full-width letters; level 2 kanji
+        } else {
+            score -= 2;  // vendor extensions, user areas
+        }
+        i += 2;
+    }
+    return score;
+}
+
+int ScoreWindows1252(const QByteArray& b, const QString& text) {
+    // One character per byte. A Western name holds an accented letter here and there between
+    // plain letters; text of another encoding read this way gives runs of accents and signs.
+    int score = 0;
+    for (qsizetype i = 0; i < b.size() && i < text.size(); ++i) {
+        if (At(b, i) < 0x80) {
+            continue;
+        }
+        const char16_t c = text.at(i).unicode();
+        const bool letter = (c >= 0xC0 && c <= 0xFF && c != 0xD7 && c != 0xF7) ||
+                            QStringView(u"ŠšŒœŽžŸ").contains(QChar(c));
+        const bool typographic = QStringView(u"‘’“”–—…•").contains(QChar(c));
+        if (letter) {
+            score += (i > 0 && IsAsciiLetter(At(b, i - 1))) || IsAsciiLetter(At(b, i + 1)) ? 2 : -1;
+        } else if (!typographic) {
+            score -= 1;
+        }
+    }
+    return score;
+}
+
+int Score(const QByteArray& bytes, const QString& text, LegacyEncoding encoding) {
+    switch (encoding) {
+        case LegacyEncoding::Big5:
+            return ScoreBig5(bytes);
+        case LegacyEncoding::ShiftJis:
+            return ScoreShiftJis(bytes);
+        case LegacyEncoding::Windows1252:
+            return ScoreWindows1252(bytes, text);
+        case LegacyEncoding::Gbk:
+            break;
+    }
+    return ScoreGbk(bytes);
+}
+
+// The parts read in the encoding that fits them all and reads most like names; nothing when
+// no encoding fits them all.
+std::optional<QStringList> BestReading(const QList<QByteArray>& parts, LegacyEncoding preferred) {
+    std::optional<QStringList> best;
+    int bestScore = 0;
+    for (const LegacyEncoding encoding : kEncodings) {
+        int score = encoding == preferred ? kPreferredBonus : 0;
+        QStringList texts;
+        for (const QByteArray& part : parts) {
+            const std::optional<QString> text = Decode(part, encoding);
+            if (!text) {
+                break;
+            }
+            score += Score(part, *text, encoding);
+            texts.append(*text);
+        }
+        // Ties go to the preferred encoding, then to the order of kEncodings.
+        const bool better =
+            !best || score > bestScore || (score == bestScore && encoding == preferred);
+        if (texts.size() == parts.size() && better) {
+            best = texts;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+// Bytes beyond UTF-8 as "\xHH", the rest as it is.
+QString Escaped(const QString& part) {
+    QString shown;
+    for (const QChar c : part) {
+        if (HoldsForeignBytes(QStringView(&c, 1))) {
+            shown += QString::asprintf("\\x%02X", uint(uchar(PathToBytes(QStringView(&c, 1))[0])));
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+bool IsBoundary(QChar c) {
+    return c == QLatin1Char('/') || c == QLatin1Char('"') || c.unicode() < 0x20;
+}
+
+}  // namespace
+
+LegacyEncoding LegacyEncodingForLanguage(const QString& languageName) {
+    const QString name = languageName.toLower();
+    bool han = false;
+    for (const QChar c : languageName) {
+        if (c.unicode() >= 0x3040 && c.unicode() <= 0x30FF) {
+            return LegacyEncoding::ShiftJis;  // kana
+        }
+        han = han || (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF);
+    }
+    if (languageName.contains(QStringLiteral("日本")) || name.contains(QLatin1String("japan"))) {
+        return LegacyEncoding::ShiftJis;
+    }
+    if (name.contains(QLatin1String("tradition")) || name.contains(QLatin1String("taiwan")) ||
+        name.contains(QLatin1String("hong kong"))) {
+        return LegacyEncoding::Big5;
+    }
+    if (han) {
+        // A name that simplified Chinese cannot write is written in traditional characters.
+        const QByteArray utf8 = languageName.toUtf8();
+        const iconv_t cd = ::iconv_open("GB2312", "UTF-8");
+        if (cd == reinterpret_cast<iconv_t>(-1)) {
+            return LegacyEncoding::Gbk;
+        }
+        char* in = const_cast<char*>(utf8.constData());
+        size_t inLeft = size_t(utf8.size());
+        QByteArray out(utf8.size() * 2 + 8, '\0');
+        char* to = out.data();
+        size_t toLeft = size_t(out.size());
+        const bool simplified = ::iconv(cd, &in, &inLeft, &to, &toLeft) != size_t(-1);
+        ::iconv_close(cd);
+        return simplified ? LegacyEncoding::Gbk : LegacyEncoding::Big5;
+    }
+    if (name.contains(QLatin1String("chinese"))) {
+        return LegacyEncoding::Gbk;
+    }
+    return LegacyEncoding::Windows1252;
+}
+
+void SetPreferredLegacyEncoding(LegacyEncoding encoding) {
+    gPreferred.store(encoding);
+}
+
+LegacyEncoding PreferredLegacyEncoding() {
+    return gPreferred.load();
+}
+
+QString ReadablePath(const QString& path) {
+    return ReadablePath(path, PreferredLegacyEncoding());
+}
+
+QString ReadablePath(const QString& path, LegacyEncoding preferred) {
+    if (!HoldsForeignBytes(path)) {
+        return path;
+    }
+    // Pieces between boundaries; none of these characters is ever part of a multi-byte
+    // character of the legacy encodings, so cutting there splits no character.
+    QStringList pieces;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || IsBoundary(path.at(i))) {
+            pieces.append(path.mid(start, i - start));
+            if (i < path.size()) {
+                pieces.append(path.mid(i, 1));
+            }
+            start = i + 1;
+        }
+    }
+    QList<qsizetype> foreign;
+    QList<QByteArray> bytes;
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (HoldsForeignBytes(pieces.at(i))) {
+            foreign.append(i);
+            bytes.append(PathToBytes(pieces.at(i)));
+        }
+    }
+    const std::optional<QStringList> whole = BestReading(bytes, preferred);
+    for (qsizetype k = 0; k < foreign.size(); ++k) {
+        QString& piece = pieces[foreign.at(k)];
+        if (whole) {
+            piece = whole->at(k);
+        } else if (const std::optional<QStringList> one = BestReading({bytes.at(k)}, preferred)) {
+            piece = one->first();
+        } else {
+            piece = Escaped(piece);
+        }
+    }
+    return pieces.join(QString());
+}
+
+QString ReadableText(const QString& text) {
+    // The encoder's "\xHH" for a byte beyond ASCII stands for that byte.
+    QString bytesKept;
+    bytesKept.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('\\') && i + 3 < text.size() &&
+            text.at(i + 1) == QLatin1Char('x')) {
+            bool ok = false;
+            const uint value = text.mid(i + 2, 2).toUInt(&ok, 16);
+            if (ok && value >= 0x80 && value <= 0xFF) {
+                bytesKept += PathFromBytes(QByteArray(1, char(value)));
+                i += 3;
+                continue;
+            }
+        }
+        bytesKept += text.at(i);
+    }
+    return ReadablePath(bytesKept);
+}
+
+}  // namespace vm
