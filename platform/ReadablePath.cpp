@@ -3,7 +3,6 @@
 
 #include <iconv.h>
 
-#include <QList>
 #include <array>
 #include <atomic>
 #include <optional>
@@ -181,27 +180,21 @@ int Score(const QByteArray& bytes, const QString& text, LegacyEncoding encoding)
     return ScoreGbk(bytes);
 }
 
-// The parts read in the encoding that fits them all and reads most like names; nothing when
-// no encoding fits them all.
-std::optional<QStringList> BestReading(const QList<QByteArray>& parts, LegacyEncoding preferred) {
-    std::optional<QStringList> best;
+// The bytes read in the encoding that fits them and reads most like a name; nothing when no
+// encoding fits.
+std::optional<QString> BestReading(const QByteArray& bytes, LegacyEncoding preferred) {
+    std::optional<QString> best;
     int bestScore = 0;
     for (const LegacyEncoding encoding : kEncodings) {
-        int score = encoding == preferred ? kPreferredBonus : 0;
-        QStringList texts;
-        for (const QByteArray& part : parts) {
-            const std::optional<QString> text = Decode(part, encoding);
-            if (!text) {
-                break;
-            }
-            score += Score(part, *text, encoding);
-            texts.append(*text);
+        const std::optional<QString> text = Decode(bytes, encoding);
+        if (!text) {
+            continue;
         }
+        const int score =
+            Score(bytes, *text, encoding) + (encoding == preferred ? kPreferredBonus : 0);
         // Ties go to the preferred encoding, then to the order of kEncodings.
-        const bool better =
-            !best || score > bestScore || (score == bestScore && encoding == preferred);
-        if (texts.size() == parts.size() && better) {
-            best = texts;
+        if (!best || score > bestScore || (score == bestScore && encoding == preferred)) {
+            best = text;
             bestScore = score;
         }
     }
@@ -294,23 +287,9 @@ QString ReadablePath(const QString& path, LegacyEncoding preferred) {
             start = i + 1;
         }
     }
-    QList<qsizetype> foreign;
-    QList<QByteArray> bytes;
-    for (qsizetype i = 0; i < pieces.size(); ++i) {
-        if (HoldsForeignBytes(pieces.at(i))) {
-            foreign.append(i);
-            bytes.append(PathToBytes(pieces.at(i)));
-        }
-    }
-    const std::optional<QStringList> whole = BestReading(bytes, preferred);
-    for (qsizetype k = 0; k < foreign.size(); ++k) {
-        QString& piece = pieces[foreign.at(k)];
-        if (whole) {
-            piece = whole->at(k);
-        } else if (const std::optional<QStringList> one = BestReading({bytes.at(k)}, preferred)) {
-            piece = one->first();
-        } else {
-            piece = Escaped(piece);
+    for (QString& piece : pieces) {
+        if (HoldsForeignBytes(piece)) {
+            piece = BestReading(PathToBytes(piece), preferred).value_or(Escaped(piece));
         }
     }
     return pieces.join(QString());

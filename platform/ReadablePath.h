@@ -19,9 +19,10 @@ LegacyEncoding PreferredLegacyEncoding();
 
 // A path as a person reads it. A path that is valid UTF-8 comes back unchanged. Otherwise
 // each part between '/' (and '"', and control characters) that holds bytes beyond UTF-8 is
-// decoded by the legacy encoding that reads most like a real name (one encoding for the whole
-// path when one fits every part); bytes that no encoding takes are shown as "\xHH". What this
-// gives is for reading only: it is never turned back into a path.
+// decoded by the legacy encoding that reads most like a real name (each part on its own:
+// an archive made on one system may be unpacked into a folder named on another); bytes that
+// no encoding takes are shown as "\xHH". What this gives is for reading only: it is never
+// turned back into a path.
 QString ReadablePath(const QString& path);
 QString ReadablePath(const QString& path, LegacyEncoding preferred);
 

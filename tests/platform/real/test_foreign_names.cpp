@@ -2,6 +2,7 @@
 // Names that are not UTF-8 (GBK, Big5, Shift-JIS, Windows-1252, random bytes): kept byte for
 // byte from the disk to the disk, and shown readably.
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -10,6 +11,7 @@
 #include "platform/PathBytes.h"
 #include "platform/ReadablePath.h"
 #include "platform/real/PosixFileSystem.h"
+#include "platform/real/ShellProcesses.h"
 
 using namespace vm;
 
@@ -43,6 +45,11 @@ const QList<Legacy>& LegacyNames() {
 }
 
 const QByteArray kRandomName("\x80\xff\x81\xfe\x8d");  // valid in none of the encodings
+
+// Qt cannot delete names that are not UTF-8; rm can.
+struct ForeignDir : QTemporaryDir {
+    ~ForeignDir() { QProcess::execute(QStringLiteral("rm"), {"-rf", "--", path()}); }
+};
 
 }  // namespace
 
@@ -119,7 +126,7 @@ class TestForeignNames : public QObject {
 
     // The real file system takes and gives the names byte for byte.
     void realFilesKeepTheirBytes() {
-        QTemporaryDir dir;
+        ForeignDir dir;
         const QString folder = PathFromBytes(QFile::encodeName(dir.path()) + "/\xbe\xc9\xb5\xb5/");
         PosixFileSystem files;
         QCOMPARE(files.makeDir(folder), QString());
@@ -153,6 +160,24 @@ class TestForeignNames : public QObject {
             QCOMPARE(files.removeFile(folder + name), QString());
         }
         QCOMPARE(files.removeEmptyDir(folder), QString());
+    }
+
+    // A script in a folder whose name is not UTF-8 runs, and what it writes lands there.
+    void scriptsRunInForeignFolders() {
+        ForeignDir dir;
+        const QString folder = PathFromBytes(QFile::encodeName(dir.path()) + "/\x83\x72/");
+        PosixFileSystem files;
+        QCOMPARE(files.makeDir(folder), QString());
+        QCOMPARE(files.writeFile(folder + "tmp.bat", "echo done > \"$(dirname \"$0\")/out\"\n"),
+                 QString());
+        ShellProcesses processes;
+        QString error;
+        const qint64 id = processes.startScript(folder + "tmp.bat", &error);
+        QVERIFY2(id > 0, qPrintable(error));
+        QVERIFY(QTest::qWaitFor([&] { return !processes.isRunning(id); }, 10000));
+        QCOMPARE(processes.exitCode(id), 0);
+        processes.release(id);
+        QCOMPARE(files.readFrom(folder + "out", 0), QByteArray("done\n"));
     }
 };
 
