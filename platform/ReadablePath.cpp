@@ -66,83 +66,73 @@ bool IsAsciiLetter(uchar c) {
 // that the encoding's users write often count for it (the first level of hanzi or kanji,
 // kana), characters from its rare corners (extensions, user areas, half-width kana) against
 // it; ASCII counts for nothing. Each character's weight follows from where its bytes lie.
-int ScoreGbk(const QByteArray& b) {
-    int score = 0;
-    for (qsizetype i = 0; i < b.size();) {
-        const uchar lead = At(b, i);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        const uchar trail = At(b, i + 1);
-        if (trail >= 0x30 && trail <= 0x39) {  // four bytes: far beyond GBK
-            score -= 3;
-            i += 4;
-            continue;
-        }
-        if (trail >= 0xA1 && lead >= 0xB0 && lead <= 0xD7) {
-            score += 3;  // GB2312's first level: the common hanzi
-        } else if (trail >= 0xA1 && lead >= 0xD8 && lead <= 0xF7) {
-            score += 0;  // the second level
-        } else if (trail >= 0xA1 && (lead == 0xA1 || lead == 0xA3)) {
-            score += 0;  // punctuation, full-width letters and digits
-        } else if (trail >= 0xA1 && lead <= 0xA9) {
-            score -= 1;  // kana, Greek, Cyrillic, box drawing
-        } else {
-            score -= 2;  // GBK's extensions and user areas
-        }
-        i += 2;
-    }
-    return score;
-}
+struct Weighed {
+    int bytes;  // the character's length
+    int weight;
+};
 
-int ScoreBig5(const QByteArray& b) {
+// The sum of the weights that weigh(lead, trail) gives the characters beyond ASCII.
+template <typename Weigh>
+int SumOfWeights(const QByteArray& b, Weigh weigh) {
     int score = 0;
     for (qsizetype i = 0; i < b.size();) {
         if (At(b, i) < 0x80) {
             ++i;
             continue;
         }
-        const int code = At(b, i) << 8 | At(b, i + 1);
-        if (code >= 0xA440 && code <= 0xC67E) {
-            score += 3;  // the frequent hanzi
-        } else if ((code >= 0xC940 && code <= 0xF9D5) || (code >= 0xA140 && code <= 0xA3BF)) {
-            score += 0;  // the less frequent ones; punctuation and symbols
-        } else {
-            score -= 2;
-        }
-        i += 2;
+        const Weighed character = weigh(At(b, i), At(b, i + 1));
+        score += character.weight;
+        i += character.bytes;
     }
     return score;
 }
 
-int ScoreShiftJis(const QByteArray& b) {
-    int score = 0;
-    for (qsizetype i = 0; i < b.size();) {
-        const uchar lead = At(b, i);
-        if (lead < 0x80) {
-            ++i;
-            continue;
+int ScoreGbk(const QByteArray& b) {
+    return SumOfWeights(b, [](uchar lead, uchar trail) -> Weighed {
+        if (trail >= 0x30 && trail <= 0x39) {
+            return {4, -3};  // four bytes: far beyond GBK
         }
-        if (lead >= 0xA1 && lead <= 0xDF) {  // half-width katakana: rare in names
-            score -= 2;
-            ++i;
-            continue;
+        if (trail >= 0xA1 && lead >= 0xB0 && lead <= 0xD7) {
+            return {2, 3};  // GB2312's first level: the common hanzi
         }
-        const uchar trail = At(b, i + 1);
+        if (trail >= 0xA1 && ((lead >= 0xD8 && lead <= 0xF7) || lead == 0xA1 || lead == 0xA3)) {
+            return {2, 0};  // the second level; punctuation, full-width letters and digits
+        }
+        if (trail >= 0xA1 && lead <= 0xA9) {
+            return {2, -1};  // kana, Greek, Cyrillic, box drawing
+        }
+        return {2, -2};  // GBK's extensions and user areas
+    });
+}
+
+int ScoreBig5(const QByteArray& b) {
+    return SumOfWeights(b, [](uchar lead, uchar trail) -> Weighed {
         const int code = lead << 8 | trail;
-        if ((lead == 0x82 && trail >= 0x9F) || (lead == 0x83 && trail <= 0x96)) {
-            score += 3;  // hiragana, katakana
-        } else if (code >= 0x889F && code <= 0x9872) {
-            score += 3;  // JIS level 1 kanji
-        } else if (lead <= 0x84 || (code >= 0x989F && code <= 0xEAA4)) {
-            score += 0;  // punctuation, full-width letters; level 2 kanji
-        } else {
-            score -= 2;  // vendor extensions, user areas
+        if (code >= 0xA440 && code <= 0xC67E) {
+            return {2, 3};  // the frequent hanzi
         }
-        i += 2;
-    }
-    return score;
+        if ((code >= 0xC940 && code <= 0xF9D5) || (code >= 0xA140 && code <= 0xA3BF)) {
+            return {2, 0};  // the less frequent ones; punctuation and symbols
+        }
+        return {2, -2};
+    });
+}
+
+int ScoreShiftJis(const QByteArray& b) {
+    return SumOfWeights(b, [](uchar lead, uchar trail) -> Weighed {
+        const int code = lead << 8 | trail;
+        if (lead >= 0xA1 && lead <= 0xDF) {
+            return {1, -2};  // half-width katakana: rare in names
+        }
+        if ((lead == 0x82 && trail >= 0x9F) || (lead == 0x83 && trail <= 0x96) ||
+            (code >= 0x889F && code <= 0x9872)) {
+            return {2, 3};  // hiragana, katakana, JIS level 1 kanji
+        }
+        if (lead <= 0x84 || (code >= 0x989F && code <= 0xEAA4)) {
+            return {2, 0};  // punctuation, full-width letters; level 2 kanji
+        }
+        return {2, -2};  // vendor extensions, user areas
+    });
 }
 
 int ScoreWindows1252(const QByteArray& b, const QString& text) {

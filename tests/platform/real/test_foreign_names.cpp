@@ -162,21 +162,27 @@ class TestForeignNames : public QObject {
         QCOMPARE(files.removeEmptyDir(folder), QString());
     }
 
-    // A script in a folder whose name is not UTF-8 runs, and what it writes lands there.
+    // A script in a folder whose name is not UTF-8 runs, and the file it holds open there is
+    // known as the job's own (what tells a stopped job's partial target from anybody's file).
     void scriptsRunInForeignFolders() {
         ForeignDir dir;
         const QString folder = PathFromBytes(QFile::encodeName(dir.path()) + "/\x83\x72/");
         PosixFileSystem files;
         QCOMPARE(files.makeDir(folder), QString());
-        QCOMPARE(files.writeFile(folder + "tmp.bat", "echo done > \"$(dirname \"$0\")/out\"\n"),
+        QCOMPARE(files.writeFile(folder + "tmp.bat",
+                                 "exec 3>\"$(dirname \"$0\")/out\"\n"
+                                 "echo done >&3\n"
+                                 "while :; do sleep 0.1; done\n"),
                  QString());
         ShellProcesses processes;
         QString error;
         const qint64 id = processes.startScript(folder + "tmp.bat", &error);
         QVERIFY2(id > 0, qPrintable(error));
-        QVERIFY(QTest::qWaitFor([&] { return !processes.isRunning(id); }, 10000));
-        QCOMPARE(processes.exitCode(id), 0);
-        processes.release(id);
+        QVERIFY(QTest::qWaitFor([&] { return files.fileSize(folder + "out") > 0; }, 10000));
+        QVERIFY(!files.fileIdentity(folder + "out").isEmpty());
+        QCOMPARE(processes.heldFileIdentity(id, folder + "out"),
+                 files.fileIdentity(folder + "out"));
+        processes.release(id);  // ends the job
         QCOMPARE(files.readFrom(folder + "out", 0), QByteArray("done\n"));
     }
 };
