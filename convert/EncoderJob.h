@@ -36,10 +36,9 @@ class EncoderJob : public QObject {
     QString deleteLeftovers(QString* path);
 
     // Writes the script (the line and this platform's line break, "\n": a CR would end up in
-    // the last word; paths in it as the bytes they stand for) and starts it. Empty on success, else
-    // the reason, with the file concerned in *path. On success idle() is false until ended() has
-    // been sent. target is the file the line makes; the job watches which file its processes write
-    // there.
+    // the last word) and starts it. Empty on success, else the reason, with the file concerned
+    // in *path. On success idle() is false until ended() has been sent. target is the file the
+    // line makes; the job watches which file its processes write there.
     QString launch(const QString& commandLine, const QString& target, QString* path);
 
     bool idle() const { return id_ == 0; }

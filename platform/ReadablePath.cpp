@@ -5,7 +5,10 @@
 
 #include <array>
 #include <atomic>
+#include <map>
+#include <mutex>
 #include <optional>
+#include <string>
 
 #include "PathBytes.h"
 
@@ -34,24 +37,37 @@ const char* IconvName(LegacyEncoding encoding) {
     return "GB18030";  // GBK and all that grew from it
 }
 
-// The bytes as text of the encoding; nothing when they are not valid in it.
-std::optional<QString> Decode(const QByteArray& bytes, LegacyEncoding encoding) {
-    const iconv_t cd = ::iconv_open("UTF-8", IconvName(encoding));
+// The bytes converted between two encodings by iconv; nothing when they are not valid in the
+// first or cannot be written in the second. Opening a converter costs far more than using it,
+// so each one is opened once and kept for the life of the program.
+std::optional<QByteArray> Convert(const char* to, const char* from, const QByteArray& bytes) {
+    static std::mutex mutex;
+    static std::map<std::pair<std::string, std::string>, iconv_t> open;
+    const std::lock_guard<std::mutex> lock(mutex);
+    iconv_t& cd = open[{to, from}];
+    if (cd == nullptr) {
+        cd = ::iconv_open(to, from);
+    }
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         return std::nullopt;
     }
+    ::iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
     QByteArray out(bytes.size() * 4 + 16, '\0');
     char* in = const_cast<char*>(bytes.constData());
     size_t inLeft = size_t(bytes.size());
-    char* to = out.data();
-    size_t toLeft = size_t(out.size());
-    const bool whole = ::iconv(cd, &in, &inLeft, &to, &toLeft) != size_t(-1) && inLeft == 0;
-    ::iconv_close(cd);
-    if (!whole) {
+    char* at = out.data();
+    size_t outLeft = size_t(out.size());
+    if (::iconv(cd, &in, &inLeft, &at, &outLeft) == size_t(-1) || inLeft != 0) {
         return std::nullopt;
     }
-    out.truncate(to - out.data());
-    return QString::fromUtf8(out);
+    out.truncate(at - out.data());
+    return out;
+}
+
+// The bytes as text of the encoding; nothing when they are not valid in it.
+std::optional<QString> Decode(const QByteArray& bytes, LegacyEncoding encoding) {
+    const std::optional<QByteArray> utf8 = Convert("UTF-8", IconvName(encoding), bytes);
+    return utf8 ? std::optional<QString>(QString::fromUtf8(*utf8)) : std::nullopt;
 }
 
 uchar At(const QByteArray& bytes, qsizetype i) {
@@ -228,18 +244,7 @@ LegacyEncoding LegacyEncodingForLanguage(const QString& languageName) {
     }
     if (han) {
         // A name that simplified Chinese cannot write is written in traditional characters.
-        const QByteArray utf8 = languageName.toUtf8();
-        const iconv_t cd = ::iconv_open("GB2312", "UTF-8");
-        if (cd == reinterpret_cast<iconv_t>(-1)) {
-            return LegacyEncoding::Gbk;
-        }
-        char* in = const_cast<char*>(utf8.constData());
-        size_t inLeft = size_t(utf8.size());
-        QByteArray out(utf8.size() * 2 + 8, '\0');
-        char* to = out.data();
-        size_t toLeft = size_t(out.size());
-        const bool simplified = ::iconv(cd, &in, &inLeft, &to, &toLeft) != size_t(-1);
-        ::iconv_close(cd);
+        const bool simplified = Convert("GB2312", "UTF-8", languageName.toUtf8()).has_value();
         return simplified ? LegacyEncoding::Gbk : LegacyEncoding::Big5;
     }
     if (name.contains(QLatin1String("chinese"))) {
