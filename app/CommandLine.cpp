@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QUrl>
 #include <cstdio>
+#include <cstdlib>
+
+#include "platform/PathBytes.h"
 
 namespace vm {
 
@@ -51,7 +54,7 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& workingFold
             if (!url.isLocalFile()) {
                 continue;  // not a local file, as a drop would deliver none
             }
-            path = url.toLocalFile();
+            path = PathFromFileUrl(url);
         }
         if (!path.isEmpty()) {
             line.files.append(QDir::cleanPath(here.absoluteFilePath(path)));
@@ -112,19 +115,21 @@ int Answer(const CommandLine& line) {
 }
 
 QString InstanceName(const QString& programFolder) {
-    QString folder = QDir(programFolder).canonicalPath();
-    if (folder.isEmpty()) {
-        folder = QDir::cleanPath(QDir(programFolder).absolutePath());
+    QByteArray folder;
+    if (char* resolved = ::realpath(PathToBytes(programFolder).constData(), nullptr)) {
+        folder = resolved;
+        std::free(resolved);
+    } else {
+        folder = PathToBytes(QDir::cleanPath(QDir(programFolder).absolutePath()));
     }
-    const QByteArray hash =
-        QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha256).toHex();
+    const QByteArray hash = QCryptographicHash::hash(folder, QCryptographicHash::Sha256).toHex();
     return QStringLiteral("vidmorf-") + QString::fromLatin1(hash.left(16));
 }
 
 QByteArray EncodePaths(const QStringList& paths) {
     QByteArray message;
     for (const QString& path : paths) {
-        message += path.toUtf8();
+        message += PathToBytes(path);
         message += '\0';  // no path holds a NUL
     }
     return message;
@@ -134,7 +139,7 @@ QStringList DecodePaths(const QByteArray& message) {
     QStringList paths;
     for (const QByteArray& part : message.split('\0')) {
         if (!part.isEmpty()) {
-            paths.append(QString::fromUtf8(part));
+            paths.append(PathFromBytes(part));
         }
     }
     return paths;

@@ -17,6 +17,8 @@
 #include "files/OutputFolder.h"
 #include "i18n/LanguagePacks.h"
 #include "i18n/LanguageTexts.h"
+#include "platform/PathBytes.h"
+#include "platform/ReadablePath.h"
 
 // The artwork lives in a static library; its resources must be registered by hand.
 static void InitArtwork() {
@@ -81,8 +83,13 @@ void Form1::connectHandlers() {
     connect(c_.Command9, &QPushButton::clicked, this, [this] { DeleteSelectedFile(list_); });
     connect(c_.Command8, &QPushButton::clicked, this,
             [this] { ClearFileList(list_, platform_.dialogs, messages_); });
-    connect(c_.Command2, &QPushButton::clicked, this,
-            [this] { c_.Text2->setText(BrowseOutputFolder(platform_.dialogs, c_.Text2->text())); });
+    connect(c_.Command2, &QPushButton::clicked, this, [this] {
+        const QString current = OutputFolderOf(c_.Text2);
+        const QString chosen = BrowseOutputFolder(platform_.dialogs, current);
+        if (chosen != current) {
+            ShowOutputFolder(c_.Text2, chosen);
+        }
+    });
 
     connect(c_.Command3, &QPushButton::clicked, batch_.get(), &BatchRun::start);
     connect(c_.Command6, &QPushButton::clicked, batch_.get(), &BatchRun::requestStop);
@@ -101,7 +108,7 @@ bool Form1::encoderIdle() const {
 bool Form1::startUp() {
     hide();
     if (c_.Text2->text().isEmpty()) {
-        c_.Text2->setText(programFolder_ + QStringLiteral("output"));
+        ShowOutputFolder(c_.Text2, programFolder_ + QStringLiteral("output"));
     }
     runView_.showProgress({.fileBarWidth = 0.f, .totalBarWidth = 0.f});
 
@@ -208,6 +215,14 @@ void Form1::Combo7_Click() {
 
 void Form1::ApplyLanguage(const QString& name) {
     ShowResourcePage(name);
+    // Names that are not UTF-8 are read in the encoding that the language's users most
+    // likely met.
+    const QString outputFolder = OutputFolderOf(c_.Text2);
+    SetPreferredLegacyEncoding(LegacyEncodingForLanguage(name));
+    list_.showPathsAgain();
+    if (HoldsForeignBytes(outputFolder)) {
+        ShowOutputFolder(c_.Text2, outputFolder);
+    }
     const QString pack =
         FindLanguagePack(platform_.files, platform_.profiles, programFolder_, name);
     const LanguageTexts texts = ReadLanguageTexts(platform_.profiles, pack);

@@ -8,15 +8,39 @@
 
 #include "Form1Controls.h"
 #include "Widgets.h"
+#include "files/OutputFolder.h"
+#include "platform/ReadablePath.h"
 
 namespace vm {
+
+namespace {
+const char* const kPathProperty = "vidmorfPath";
+
+// The path an entry stands for: kept beside its text, or the text itself for an entry that
+// was put into the list without one.
+QString PathOf(const QListWidgetItem* item) {
+    const QVariant path = item->data(Qt::UserRole);
+    return path.isValid() ? path.toString() : item->text();
+}
+}  // namespace
+
+void ShowOutputFolder(QLineEdit* box, const QString& path) {
+    box->setText(ReadablePath(path));
+    box->setProperty(kPathProperty, path);
+}
+
+QString OutputFolderOf(const QLineEdit* box) {
+    return OutputFolderFromText(box->text(), box->property(kPathProperty).toString());
+}
 
 int ListBoxView::count() const {
     return c_.List1->count();
 }
 
 void ListBoxView::append(const QString& path) {
-    c_.List1->addItem(path);
+    auto* item = new QListWidgetItem(ReadablePath(path));
+    item->setData(Qt::UserRole, path);
+    c_.List1->addItem(item);
 }
 
 int ListBoxView::selectedIndex() const {
@@ -38,9 +62,19 @@ void ListBoxView::clear() {
 QStringList ListBoxView::entries() const {
     QStringList paths;
     for (int i = 0; i < c_.List1->count(); ++i) {
-        paths.append(c_.List1->item(i)->text());
+        paths.append(PathOf(c_.List1->item(i)));
     }
     return paths;
+}
+
+void ListBoxView::showPathsAgain() {
+    for (int i = 0; i < c_.List1->count(); ++i) {
+        QListWidgetItem* item = c_.List1->item(i);
+        const QString shown = ReadablePath(PathOf(item));
+        if (item->text() != shown) {
+            item->setText(shown);
+        }
+    }
 }
 
 ConversionSettings FormRunView::settings() const {
@@ -61,7 +95,7 @@ ConversionSettings FormRunView::settings() const {
     const int channel = c_.Combo6->currentIndex();
     s.channelIndex =
         (channel >= 0 && c_.Combo6->itemText(channel) == c_.Combo6->currentText()) ? channel : -1;
-    s.outputFolder = c_.Text2->text();
+    s.outputFolder = OutputFolderOf(c_.Text2);
     if (c_.Option3->isChecked()) {
         s.policy = ConflictPolicy::AskForName;
     } else if (c_.Option5->isChecked()) {

@@ -4,11 +4,19 @@
 #include "convert/RunView.h"
 #include "files/FileList.h"
 
+class QLineEdit;
+
 namespace vm {
 
 struct Form1Controls;
 
-// The file list operations over List1.
+// The output folder box shows a folder as a person reads it (ReadablePath) and keeps the path
+// itself beside it; OutputFolderOf gives the folder that the box's text names now.
+void ShowOutputFolder(QLineEdit* box, const QString& path);
+QString OutputFolderOf(const QLineEdit* box);
+
+// The file list operations over List1. Each entry shows its path as a person reads it
+// (ReadablePath) and keeps the path itself beside it (Qt::UserRole).
 class ListBoxView : public FileListView {
   public:
     explicit ListBoxView(const Form1Controls& c) : c_(c) {}
@@ -18,6 +26,8 @@ class ListBoxView : public FileListView {
     void removeAt(int index) override;
     void clear() override;
     QStringList entries() const;
+    // Shows every path afresh (after the preferred legacy encoding has changed).
+    void showPathsAgain();
 
   private:
     const Form1Controls& c_;

@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "convert/WindowProgress.h"
+#include "platform/PathBytes.h"
 
 namespace vm {
 
@@ -103,7 +104,7 @@ QStringList DropList::localPaths(const QMimeData* data) {
     }
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile()) {
-            paths.append(url.toLocalFile());
+            paths.append(PathFromFileUrl(url));  // the name's bytes as the URL encodes them
         }
     }
     return paths;

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
 
 #include "CommandLine.h"
 #include "DesktopSession.h"
 #include "Form1.h"
 #include "SiteSetup.h"
+#include "platform/PathBytes.h"
 #include "platform/Platform.h"
 #include "platform/qt/DBusNotifications.h"
 #include "platform/qt/QtDialogs.h"
@@ -31,13 +31,18 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vidmorf/icon.png")));
 
     // One window per user and program folder: a later start hands its files over and ends.
+    // Paths keep their bytes, names that are not UTF-8 included (Qt's own would lose them).
     const vm::CommandLine line =
-        vm::ParseCommandLine(QCoreApplication::arguments(), QDir::currentPath());
+        vm::ParseCommandLine(vm::ArgumentPaths(argc, argv), vm::CurrentFolder());
     if (line.action != vm::CommandLine::Action::Run) {
         return vm::Answer(line);
     }
+    QString programFolder = vm::ExecutableFolder();
+    if (programFolder.isEmpty()) {
+        programFolder = QCoreApplication::applicationDirPath();
+    }
     vm::LocalSocketChannel channel;
-    if (!vm::ClaimOneWindow(channel, QCoreApplication::applicationDirPath(), line.files)) {
+    if (!vm::ClaimOneWindow(channel, programFolder, line.files)) {
         return 0;
     }
 
@@ -50,7 +55,7 @@ int main(int argc, char** argv) {
     const vm::Platform platform{files, processes, dialogs, links, browser, profiles};
 
     // The folder of the real executable: the encoder and the packs lie beside it.
-    vm::Form1 window(platform, QCoreApplication::applicationDirPath());
+    vm::Form1 window(platform, programFolder);
     dialogs.setOwner(&window);
     vm::DBusNotifications notifications(QStringLiteral("Vidmorf"), QStringLiteral("vidmorf"));
     notifications.setOwner(&window);

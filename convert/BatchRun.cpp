@@ -16,6 +16,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Processes.h"
+#include "platform/ReadablePath.h"
 
 namespace vm {
 
@@ -92,8 +93,8 @@ void BatchRun::Impl::whenNoBoxOpen(std::function<void()> step) {
 }
 
 void BatchRun::Impl::showError(const QString& path, const QString& reason) {
-    dialogs.messageBox(messages[Message::Error], path + QLatin1Char('\r') + reason, MsgButtons::Ok,
-                       MsgIcon::Critical);
+    dialogs.messageBox(messages[Message::Error], ReadablePath(path) + QLatin1Char('\r') + reason,
+                       MsgButtons::Ok, MsgIcon::Critical);
 }
 
 void BatchRun::Impl::start() {
@@ -138,7 +139,7 @@ void BatchRun::Impl::nextFile() {
     view.setCounterCaption(messages.convertingCaption + QLatin1Char('(') +
                            QString::number(index + 1) + QLatin1Char('/') +
                            QString::number(sources.size()) + QStringLiteral("):"));
-    view.setCurrentSource(source);
+    view.setCurrentSource(ReadablePath(source));
     view.showProgress({.fileBarWidth = 0.f});
 
     QString path;

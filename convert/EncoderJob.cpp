@@ -2,6 +2,7 @@
 #include "EncoderJob.h"
 
 #include "platform/FileSystem.h"
+#include "platform/PathBytes.h"
 #include "platform/Processes.h"
 
 namespace vm {
@@ -45,7 +46,7 @@ QString EncoderJob::launch(const QString& commandLine, const QString& target, QS
     offset_ = 0;
     target_ = target;
     ownTarget_.clear();
-    QString error = files_.writeFile(scriptPath(), commandLine.toUtf8() + '\n');
+    QString error = files_.writeFile(scriptPath(), PathToBytes(commandLine) + '\n');
     if (!error.isEmpty()) {
         if (path) {
             *path = scriptPath();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LogTail.h"
 
+#include "platform/PathBytes.h"
+
 namespace vm {
 
 void LogTail::reset() {
@@ -46,7 +48,8 @@ bool LogTail::feed(const QByteArray& piece) {
 }
 
 QString LogTail::lastLine() const {
-    return QString::fromUtf8(partial_.isEmpty() ? complete_ : partial_);
+    // Bytes that are not UTF-8 (a path the encoder quotes) are kept, as in a path.
+    return PathFromBytes(partial_.isEmpty() ? complete_ : partial_);
 }
 
 }  // namespace vm

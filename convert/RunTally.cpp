@@ -2,6 +2,7 @@
 #include "RunTally.h"
 
 #include "i18n/MessageTable.h"
+#include "platform/ReadablePath.h"
 
 namespace vm {
 
@@ -27,10 +28,11 @@ const RunTally::Category& RunTally::at(FileOutcome outcome) const {
 
 void RunTally::record(FileOutcome outcome, const QString& sourcePath, const QString& reason) {
     Category& c = at(outcome);
-    c.list += kCr + sourcePath;
+    const QString shown = ReadablePath(sourcePath);
+    c.list += kCr + shown;
     ++c.count;
     if (outcome == FileOutcome::Failed) {
-        failureLines_.append(sourcePath + QStringLiteral(": ") + reason.simplified());
+        failureLines_.append(shown + QStringLiteral(": ") + ReadableText(reason).simplified());
     }
 }
 

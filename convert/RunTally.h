@@ -10,7 +10,8 @@ struct MessageTable;
 
 enum class FileOutcome { Done, Failed, Skipped };
 
-// The outcomes of one run: per outcome a list of sources, each entry a CR and the path.
+// The outcomes of one run: per outcome a list of sources, each entry a CR and the path as a
+// person reads it (ReadablePath: a path that is valid UTF-8 stands as it is).
 class RunTally {
   public:
     // reason: why a failed file failed (ignored for the other outcomes).
@@ -26,7 +27,8 @@ class RunTally {
     // The completion message: msg9 + listCount + msg10 + ":" + CR + CR + the summary.
     QString completionText(const MessageTable& messages, qsizetype listCount) const;
     // One line per failed source, in the order they failed: the path, ": " and the reason
-    // (a reason of several lines is joined into one). Empty when no file failed.
+    // (a reason of several lines is joined into one), both readable as in the lists. Empty
+    // when no file failed.
     QString failureDetails() const;
 
   private:

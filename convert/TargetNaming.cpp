@@ -4,6 +4,7 @@
 #include "i18n/MessageTable.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/ReadablePath.h"
 
 namespace vm {
 
@@ -63,8 +64,9 @@ bool CheckOutputFolder(const QString& folder, FileSystem& files, Dialogs& dialog
     }
     const QString error = files.makeDir(folder);
     if (!error.isEmpty()) {
-        dialogs.messageBox(messages[Message::Error], folder + QLatin1Char('\r') + error,
-                           MsgButtons::Ok, MsgIcon::Critical);
+        dialogs.messageBox(messages[Message::Error],
+                           ReadablePath(folder) + QLatin1Char('\r') + error, MsgButtons::Ok,
+                           MsgIcon::Critical);
         return false;
     }
     return true;

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OutputFolder.h"
 
+#include <QStringList>
+
 #include "platform/Dialogs.h"
+#include "platform/PathBytes.h"
+#include "platform/ReadablePath.h"
 
 namespace vm {
 
@@ -14,6 +18,23 @@ QString BrowseOutputFolder(Dialogs& dialogs, const QString& current) {
         folder += QLatin1Char('/');
     }
     return folder;
+}
+
+QString OutputFolderFromText(const QString& text, const QString& known) {
+    if (!HoldsForeignBytes(known)) {
+        return text;
+    }
+    const QChar separator = QLatin1Char('/');
+    const QStringList real = known.split(separator);
+    const QStringList shown = ReadablePath(known).split(separator);
+    QStringList typed = text.split(separator);
+    if (real.size() != shown.size()) {
+        return text;
+    }
+    for (qsizetype i = 0; i < typed.size() && i < shown.size() && typed.at(i) == shown.at(i); ++i) {
+        typed[i] = real.at(i);
+    }
+    return typed.join(separator);
 }
 
 }  // namespace vm

@@ -12,4 +12,10 @@ class Dialogs;
 // cancelled, the current text comes back unchanged.
 QString BrowseOutputFolder(Dialogs& dialogs, const QString& current);
 
+// The folder that the output folder box's text names. known is the path the box was last given
+// (it shows ReadablePath(known)): as far as the text still shows known's parts, from the
+// first on, they stand for known's own bytes; what the user typed beyond them is taken as
+// typed. A known path that is valid UTF-8 shows as it is, so the text is the folder.
+QString OutputFolderFromText(const QString& text, const QString& known);
+
 }  // namespace vm

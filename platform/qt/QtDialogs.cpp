@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QTextEdit>
 
+#include "platform/real/PosixFileSystem.h"
+
 namespace vm {
 namespace {
 
@@ -102,14 +104,19 @@ QString QtDialogs::inputBox(const QString& title, const QString& prompt, const Q
 
 QStringList QtDialogs::openFlvFiles(const QString& startFolder) {
     OpenBox open(open_);
-    return QFileDialog::getOpenFileNames(parentWidget(), QString(), startFolder,
-                                         QStringLiteral("Flash video(*.flv)"));
+    QStringList paths;
+    for (const QString& chosen : QFileDialog::getOpenFileNames(
+             parentWidget(), QString(), startFolder, QStringLiteral("Flash video(*.flv)"))) {
+        paths += PathsQtReadsAs(chosen);  // the real names of files that are not UTF-8
+    }
+    return paths;
 }
 
 QString QtDialogs::browseForFolder() {
     OpenBox open(open_);
-    return QFileDialog::getExistingDirectory(parentWidget(), QString(), QDir::rootPath(),
-                                             QFileDialog::ShowDirsOnly);
+    const QString chosen = QFileDialog::getExistingDirectory(
+        parentWidget(), QString(), QDir::rootPath(), QFileDialog::ShowDirsOnly);
+    return chosen.isEmpty() ? chosen : PathsQtReadsAs(chosen).first();
 }
 
 }  // namespace vm

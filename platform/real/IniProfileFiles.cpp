@@ -4,13 +4,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QFile>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <string>
 
 #include "ProfileFormat.h"
+#include "platform/PathBytes.h"
 
 namespace vm {
 
@@ -125,7 +125,7 @@ QString IniProfileFiles::readString(const QString& file, const QString& section,
     }
     std::string data;
     struct stat info {};
-    if (!ReadRegularFile(QFile::encodeName(file), &data, &info)) {
+    if (!ReadRegularFile(PathToBytes(file), &data, &info)) {
         return fallback;
     }
     const profile::Encoding encoding = profile::DetectEncoding(data);
@@ -149,7 +149,7 @@ void IniProfileFiles::writeString(const QString& file, const QString& section, c
     }
     // Write through a link to the file it names, so that the link stays a link.
     char resolved[PATH_MAX];
-    if (::realpath(QFile::encodeName(file).constData(), resolved) == nullptr) {
+    if (::realpath(PathToBytes(file).constData(), resolved) == nullptr) {
         return;  // a missing file is not created
     }
     const std::string target(resolved);

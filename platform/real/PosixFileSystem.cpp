@@ -3,6 +3,7 @@
 
 #include "FileIdentity.h"
 #include "TempFolders.h"
+#include "platform/PathBytes.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -21,7 +22,7 @@ namespace vm {
 namespace {
 
 QByteArray native(const QString& path) {
-    return QFile::encodeName(path);
+    return PathToBytes(path);
 }
 
 QString reason(int err) {
@@ -207,7 +208,7 @@ QStringList PosixFileSystem::listFiles(const QString& folder) const {
         }
         struct stat st;
         if (::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode)) {
-            names.append(QFile::decodeName(entry->d_name));
+            names.append(PathFromBytes(entry->d_name));
         }
     }
     ::closedir(dir);
@@ -217,6 +218,41 @@ QStringList PosixFileSystem::listFiles(const QString& folder) const {
         return c != 0 ? c < 0 : a < b;
     });
     return names;
+}
+
+QStringList PathsQtReadsAs(const QString& path) {
+    constexpr qsizetype kMostPaths = 64;
+    if (!path.contains(QChar::ReplacementCharacter) || !path.startsWith(QLatin1Char('/'))) {
+        return {path};
+    }
+    const QStringList parts = path.split(QLatin1Char('/'));
+    QStringList found{QString()};  // the folders so far, without their trailing '/'
+    for (qsizetype i = 1; i < parts.size() && !found.isEmpty(); ++i) {
+        const QString& part = parts.at(i);
+        QStringList next;
+        for (const QString& folder : std::as_const(found)) {
+            if (!part.contains(QChar::ReplacementCharacter)) {
+                next.append(folder + QLatin1Char('/') + part);
+                continue;
+            }
+            const QByteArray name = folder.isEmpty() ? QByteArray("/") : native(folder);
+            DIR* dir = ::opendir(name.constData());
+            if (!dir) {
+                continue;
+            }
+            QStringList matches;
+            while (const dirent* entry = ::readdir(dir)) {
+                if (QFile::decodeName(entry->d_name) == part) {
+                    matches.append(folder + QLatin1Char('/') + PathFromBytes(entry->d_name));
+                }
+            }
+            ::closedir(dir);
+            std::sort(matches.begin(), matches.end());
+            next += matches;
+        }
+        found = next.mid(0, kMostPaths);
+    }
+    return found.isEmpty() ? QStringList{path} : found;
 }
 
 PosixFileSystem::~PosixFileSystem() {
@@ -231,11 +267,11 @@ QString PosixFileSystem::makePrivateTempFolder(QString* error) {
     if (folder.empty()) {
         if (error) {
             *error =
-                QFile::decodeName(TempFoldersBase().c_str()) + QStringLiteral(": ") + reason(errno);
+                PathFromBytes(TempFoldersBase().c_str()) + QStringLiteral(": ") + reason(errno);
         }
         return {};
     }
-    const QString path = QFile::decodeName(folder.c_str()) + QLatin1Char('/');
+    const QString path = PathFromBytes(folder.c_str()) + QLatin1Char('/');
     locks_[path] = lock;
     if (error) {
         error->clear();

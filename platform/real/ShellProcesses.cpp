@@ -3,6 +3,7 @@
 
 #include "FileIdentity.h"
 #include "JobGuard.h"
+#include "platform/PathBytes.h"
 
 #include <dirent.h>
 #include <signal.h>
@@ -104,7 +105,17 @@ qint64 ShellProcesses::startScript(const QString& scriptPath, QString* error) {
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     // A group of its own, so that the job's processes can be told from everybody else's.
-    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    if (HoldsForeignBytes(scriptPath)) {
+        // Qt hands arguments on as UTF-8 and would lose the bytes of a folder name that is
+        // not: the shell is started here, with the name's own bytes.
+        const QByteArray script = PathToBytes(scriptPath);
+        process->setChildProcessModifier([script] {
+            ::setpgid(0, 0);
+            ::execl("/bin/sh", "sh", script.constData(), static_cast<char*>(nullptr));
+        });
+    } else {
+        process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    }
     process->start();
     if (!process->waitForStarted(-1)) {
         if (error) {
@@ -212,7 +223,7 @@ bool ShellProcesses::killInJob(qint64 id, const QString& upperName) {
 
 QString ShellProcesses::heldFileIdentity(qint64 id, const QString& path) const {
     struct stat target;
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = PathToBytes(path);
     if (jobs_.find(id) == jobs_.end() || name.isEmpty() || ::stat(name.constData(), &target) != 0) {
         return {};
     }

@@ -17,8 +17,10 @@
 #include <cstdio>
 
 #include "app/Form1.h"
+#include "app/FormViews.h"
 #include "app/Widgets.h"
 #include "convert/BatchRun.h"
+#include "platform/PathBytes.h"
 #include "platform/fake/FakeBrowser.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtLinks.h"
@@ -41,19 +43,17 @@ int main(int argc, char** argv) {
     FakeBrowser browser;
     IniProfileFiles profiles;
     const Platform platform{files, processes, dialogs, links, browser, profiles};
-    Form1 window(platform, QString::fromLocal8Bit(argv[1]));
+    // The arguments' bytes are kept: a name that is not UTF-8 reaches the list as it is.
+    const QStringList args = ArgumentPaths(argc, argv);
+    Form1 window(platform, args.at(1));
     dialogs.setOwner(&window);
     if (!window.startUp()) {
         return 1;
     }
     const Form1Controls& c = window.controls();
-    c.Text2->setText(QString::fromLocal8Bit(argv[2]));
+    ShowOutputFolder(c.Text2, args.at(2));
     c.Option4->setChecked(true);
-    QStringList list;
-    for (int i = 3; i < argc; ++i) {
-        list.append(QString::fromLocal8Bit(argv[i]));
-    }
-    window.AddGivenFiles(list);
+    window.AddGivenFiles(args.mid(3));
 
     QElapsedTimer onPipe;
     bool unfolded = false;

@@ -11,6 +11,7 @@
 #include "app/Form1.h"
 #include "app/Widgets.h"
 #include "convert/BatchRun.h"
+#include "platform/PathBytes.h"
 #include "platform/fake/FakeInstanceChannel.h"
 #include "platform/fake/FakeNotifications.h"
 
@@ -69,6 +70,10 @@ class TestDesktop : public QObject {
                               "/x/视频.flv", "/home/ann/videos/-", "/home/ann/videos/-dash.flv",
                               "/home/ann/videos/--help"}));
         QVERIFY(Parse({}).files.isEmpty());
+        // A name that is not UTF-8 keeps its bytes, given as they are or in a file: URL.
+        QCOMPARE(Parse({PathFromBytes("../\xb5\xe7.flv"), "file:///x/%B5%E7.flv"}).files,
+                 (QStringList{PathFromBytes("/home/ann/\xb5\xe7.flv"),
+                              PathFromBytes("/x/\xb5\xe7.flv")}));
     }
 
     void commandLineOptions() {
@@ -83,7 +88,8 @@ class TestDesktop : public QObject {
 
     // Paths survive the hand-over whatever they hold; one name per program folder.
     void handOverFormat() {
-        const QStringList paths{"/a b/c.flv", "/视频/新\n行.flv", "/x/'\"$`.flv"};
+        const QStringList paths{"/a b/c.flv", "/视频/新\n行.flv", "/x/'\"$`.flv",
+                                PathFromBytes("/\xb5\xe7/\x80\xff.flv")};
         QCOMPARE(DecodePaths(EncodePaths(paths)), paths);
         QVERIFY(DecodePaths(EncodePaths({})).isEmpty());
 

@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "app/CommandLine.h"
+#include "platform/PathBytes.h"
 
 int VidmorfMain(int argc, char** argv);  // the program's main, built into this test
 
@@ -35,15 +36,22 @@ void Check(bool ok, const QString& what) {
     }
 }
 
-QStringList ListEntries(QWidget* window) {
+// The paths in the list (kept beside the text of an entry whose name is not UTF-8), or the
+// texts that it shows.
+QStringList ListEntries(QWidget* window, bool shown = false) {
     QStringList entries;
     if (auto* list = window->findChild<QListWidget*>(QStringLiteral("List1"))) {
         for (int i = 0; i < list->count(); ++i) {
-            entries.append(list->item(i)->text());
+            const QVariant path = list->item(i)->data(Qt::UserRole);
+            entries.append(shown || !path.isValid() ? list->item(i)->text() : path.toString());
         }
     }
     return entries;
 }
+
+// Names in legacy encodings: GBK on the first start's command line, Shift-JIS on the second's.
+const QByteArray kGbkName("\xb5\xe7\xd3\xb0\xc6\xac\xb6\xce.flv");
+const QByteArray kShiftJisName("\x83\x72\x83\x66\x83\x49.flv");
 
 QWidget* ShownWindow() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -93,8 +101,11 @@ void Probe() {
                  return;
              }
              QWidget* window = ShownWindow();
-             Check(ListEntries(window) == QStringList({dir + "a.flv", dir + "B.FLV"}),
+             const QString gbk = vm::PathFromBytes(vm::PathToBytes(dir) + kGbkName);
+             Check(ListEntries(window) == QStringList({dir + "a.flv", gbk, dir + "B.FLV"}),
                    "command-line files in the list: " + ListEntries(window).join(", "));
+             Check(ListEntries(window, true).value(1) == dir + QStringLiteral("电影片段.flv"),
+                   "a GBK name reads as written: " + ListEntries(window, true).value(1));
 
              // The second start, from the files' folder with relative paths, while this window
              // goes on answering.
@@ -106,9 +117,21 @@ void Probe() {
              QObject::connect(second, &QProcess::finished, window,
                               [clock, endedAfter] { *endedAfter = clock->elapsed(); });
              clock->start();
-             second->start(QCoreApplication::applicationDirPath() + "/vidmorf",
-                           {"c.flv", "notes.txt", "sub/../d.Flv"});
-             const QStringList all{dir + "a.flv", dir + "B.FLV", dir + "c.flv", dir + "d.Flv"};
+             // Through the shell, which hands the Shift-JIS name's bytes on as they are.
+             QString octal;
+             for (const char byte : kShiftJisName) {
+                 octal += QStringLiteral("\\%1").arg(uint(uchar(byte)), 3, 8, QLatin1Char('0'));
+             }
+             second->start(
+                 QStringLiteral("/bin/sh"),
+                 {"-c", "exec \"$0\" c.flv notes.txt \"$(printf '" + octal + "')\" sub/../d.Flv",
+                  QCoreApplication::applicationDirPath() + "/vidmorf"});
+             const QStringList all{dir + "a.flv",
+                                   gbk,
+                                   dir + "B.FLV",
+                                   dir + "c.flv",
+                                   vm::PathFromBytes(vm::PathToBytes(dir) + kShiftJisName),
+                                   dir + "d.Flv"};
              When([endedAfter] { return *endedAfter >= 0; }, 20000,
                   [window, second, endedAfter, all](bool ended) {
                       std::printf("second start ended after %lld ms\n",
@@ -120,6 +143,10 @@ void Probe() {
                            [window](bool joined) {
                                Check(joined, "the second start's files joined the first window: " +
                                                  ListEntries(window).join(", "));
+                               Check(ListEntries(window, true).value(4) ==
+                                         gFiles->path() + QStringLiteral("/ビデオ.flv"),
+                                     "a Shift-JIS name reads as written: " +
+                                         ListEntries(window, true).value(4));
                                QCoreApplication::exit(0);
                            });
                   });
@@ -146,9 +173,14 @@ int main(int argc, char** argv) {
     const QByteArray a = QFile::encodeName(files.filePath("a.flv"));
     const QByteArray b = QFile::encodeName(files.filePath("B.FLV"));
     const QByteArray txt = QFile::encodeName(files.filePath("notes.txt"));
-    char* args[] = {argv[0], const_cast<char*>(a.constData()), const_cast<char*>(txt.constData()),
-                    const_cast<char*>(b.constData()), nullptr};
-    int count = 4;
+    const QByteArray gbk = QFile::encodeName(files.path()) + "/" + kGbkName;
+    char* args[] = {argv[0],
+                    const_cast<char*>(a.constData()),
+                    const_cast<char*>(txt.constData()),
+                    const_cast<char*>(gbk.constData()),
+                    const_cast<char*>(b.constData()),
+                    nullptr};
+    int count = 5;
     const int status = VidmorfMain(count, args);
     Check(status == 0, "the program ends with status 0");
     std::printf("%lld failed\n", static_cast<long long>(gFailures.size()));

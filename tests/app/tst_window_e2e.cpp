@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -14,8 +15,10 @@
 #include <memory>
 
 #include "app/Form1.h"
+#include "app/FormViews.h"
 #include "app/Widgets.h"
 #include "convert/BatchRun.h"
+#include "platform/PathBytes.h"
 #include "platform/fake/FakeBrowser.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeLinks.h"
@@ -147,6 +150,9 @@ class WindowEndToEnd : public QObject {
         QVERIFY(form_->startUp());
     }
 
+    // Qt cannot delete names that are not UTF-8; rm can.
+    void cleanupTestCase() { QProcess::execute("rm", {"-rf", "--", dir_.path()}); }
+
     void threeFormats() {
         const QStringList paths = {sources_ + "talk.flv", sources_ + "song.flv",
                                    sources_ + "news.flv"};
@@ -207,6 +213,71 @@ class WindowEndToEnd : public QObject {
         const Probe p = probe(out_ + QLatin1Char('/') + QFileInfo(awkward).completeBaseName() +
                               QStringLiteral(".avi"));
         QCOMPARE(p.codecs, QStringList({"mpeg4", "mp3"}));
+    }
+
+    // Files from old archives, named in GBK, Big5, Shift-JIS and Windows-1252 bytes or in bytes
+    // of no encoding, dropped onto the list and converted into a folder chosen with Browse whose
+    // name is not UTF-8 either: the list and the summary read as the names were written, and
+    // each target keeps its source's bytes.
+    void legacyNames() {
+        const QByteArray root = QFile::encodeName(dir_.path());
+        const QString folder = PathFromBytes(root + "/\xbe\xc9\xb5\xb5/");  // GBK
+        const QString out = PathFromBytes(root + "/\x8f\x6f\x97\xcd");      // Shift-JIS
+        QCOMPARE(files_.makeDir(folder), QString());
+        const QString clip = dir_.filePath(QStringLiteral("clip.flv"));
+        QVERIFY(makeFlv(clip, "flv", "libmp3lame"));
+        QFile clipFile(clip);
+        QVERIFY(clipFile.open(QIODevice::ReadOnly));
+        const QByteArray bytes = clipFile.readAll();
+        const QList<QPair<QByteArray, QString>> names = {
+            {"\xb5\xe7\xd3\xb0\xc6\xac\xb6\xce", QStringLiteral("电影片段")},
+            {"\xb9\x71\xbc\x76\xa4\xf9\xac\x71", QStringLiteral("電影片段")},
+            {"\x89\x66\x89\xe6\x82\xcc\x83\x65\x83\x58\x83\x67", QStringLiteral("映画のテスト")},
+            {"Caf\xe9 M\xfcller", QStringLiteral("Café Müller")},
+            {"\x80\xff\x81\xfe\x8d", QStringLiteral("\\x80\\xFF\\x81\\xFE\\x8D")},
+        };
+        QList<QUrl> urls;
+        QStringList shown;
+        for (const auto& [name, text] : names) {
+            const QString source = folder + PathFromBytes(name + ".flv");
+            QCOMPARE(files_.writeFile(source, bytes), QString());
+            urls.append(FileUrlFromPath(source));
+            shown.append(dir_.path() + QStringLiteral("/旧档/") + text + QStringLiteral(".flv"));
+        }
+        auto* data = new QMimeData;
+        data->setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(c().List1->viewport(), &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(c().List1->viewport(), &drop);
+        delete data;
+        QStringList listed;
+        for (int i = 0; i < c().List1->count(); ++i) {
+            listed.append(c().List1->item(i)->text());
+        }
+        QCOMPARE(listed, shown);
+
+        dialogs_.setNextFolder(out);
+        c().Command2->click();
+        QCOMPARE(c().Text2->text(), dir_.path() + QStringLiteral("/出力/"));
+        c().Text2->setText(c().Text2->text() + QStringLiteral("sub"));  // typed after it
+        QCOMPARE(OutputFolderOf(c().Text2), out + QStringLiteral("/sub"));
+        c().Text2->setText(dir_.path() + QStringLiteral("/出力/"));
+        c().Option1->setChecked(true);
+        const int before = int(dialogs_.messages().size());
+        c().Command3->click();
+        QVERIFY(QTest::qWaitFor([&] { return !form_->batchRun().isRunning(); }, 180000));
+        const auto shownBoxes = dialogs_.messages();
+        // The missing folder was asked about and made; then the summary.
+        QCOMPARE(shownBoxes.size(), before + 2);
+        QCOMPARE(shownBoxes.last().text,
+                 QStringLiteral("转换已完成，共5个文件，其中:\r\r完成5:\r") +
+                     shown.join(QLatin1Char('\r')));
+        for (const auto& [name, text] : names) {
+            const QString target = out + QLatin1Char('/') + PathFromBytes(name + ".avi");
+            QVERIFY2(files_.fileSize(target) > 0, qPrintable(text));
+        }
+        c().Command8->click();
     }
 
     // A language chosen while a file converts: captions change at once, the files after it

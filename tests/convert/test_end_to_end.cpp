@@ -9,6 +9,8 @@
 #include "RunSupport.h"
 #include "convert/BatchRun.h"
 #include "i18n/MessageTable.h"
+#include "platform/PathBytes.h"
+#include "platform/ReadablePath.h"
 #include "platform/fake/FakeDialogs.h"
 
 using namespace vm;
@@ -172,6 +174,77 @@ class TestEndToEnd : public QObject {
             dialogs.messages().value(1).text.endsWith(messages[Message::Error] + "1:\r" + source));
         QCOMPARE(QDir(out).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
     }
+
+    // Names from old archives (GBK, Big5, Shift-JIS and Windows-1252 bytes, and bytes of no
+    // encoding at all) in folders named the same way convert like any other: each target keeps
+    // its source's bytes (an existing one is renamed around), and the summary and the details,
+    // the encoder's own words included, read as the names were written.
+    void legacyNamesConvert() {
+        PosixFileSystem files;
+        const QByteArray root = QFile::encodeName(root_.path());
+        const QString folder = PathFromBytes(root + "/\xbe\xc9\xb5\xb5/");  // GBK
+        const QString shownFolder = root_.path() + QStringLiteral("/旧档/");
+        const QString out = PathFromBytes(root + "/\x8f\x6f\x97\xcd/");  // Shift-JIS
+        QCOMPARE(files.makeDir(folder), QString());
+        QCOMPARE(files.makeDir(out), QString());
+        QFile clipFile(sources_[0]);
+        QVERIFY(clipFile.open(QIODevice::ReadOnly));
+        const QByteArray clip = clipFile.readAll();
+        const struct {
+            QByteArray bytes;
+            QString shown;
+        } names[] = {
+            {"\xb5\xe7\xd3\xb0\xc6\xac\xb6\xce", QStringLiteral("电影片段")},
+            {"\xb9\x71\xbc\x76\xa4\xf9\xac\x71", QStringLiteral("電影片段")},
+            {"\x89\x66\x89\xe6\x82\xcc\x83\x65\x83\x58\x83\x67", QStringLiteral("映画のテスト")},
+            {"Caf\xe9 M\xfcller", QStringLiteral("Café Müller")},
+            {"\x80\xff\x81\xfe\x8d", QStringLiteral("\\x80\\xFF\\x81\\xFE\\x8D")},
+        };
+        QStringList sources;
+        QString doneList;
+        for (const auto& name : names) {
+            sources.append(folder + PathFromBytes(name.bytes + ".flv"));
+            QCOMPARE(files.writeFile(sources.last(), clip), QString());
+            doneList += "\r" + shownFolder + name.shown + ".flv";
+        }
+        const QString broken = folder + PathFromBytes("\xbb\xb5.flv");  // GBK
+        QCOMPARE(files.writeFile(broken, QByteArray(5000, '\x5a')), QString());
+        const QString taken = out + PathFromBytes(names[0].bytes + ".avi");
+        QCOMPARE(files.writeFile(taken, "someone's"), QString());
+
+        ShellProcesses processes;
+        FakeDialogs dialogs;
+        TestView view;
+        MessageTable messages;
+        LoadBuiltInMessages(messages);
+        view.current.outputFolder = out;
+        view.files = sources + QStringList{broken};
+        BatchRun run(files, processes, dialogs, view, messages, program_);
+        run.start();
+        QVERIFY(QTest::qWaitFor([&] { return !run.isRunning(); }, 120000));
+
+        QCOMPARE(dialogs.messages().size(), 1);
+        const auto summary = dialogs.messages().first();
+        QCOMPARE(summary.text, messages[Message::FinishedInAll] + "6" +
+                                   messages[Message::FilesOfWhich] + ":\r\r" +
+                                   messages[Message::Done] + "5:" + doneList + "\r" +
+                                   messages[Message::Error] + "1:\r" + shownFolder + "坏.flv");
+        // The encoder names the file in its reason, read the same way.
+        QVERIFY2(summary.details.startsWith(shownFolder + "坏.flv: ") &&
+                     summary.details.count(shownFolder + "坏.flv") == 2,
+                 qPrintable(summary.details));
+        QCOMPARE(files.fileSize(taken), 9);
+        QStringList targets{PathFromBytes(names[0].bytes + "_new.avi")};
+        for (size_t i = 1; i < std::size(names); ++i) {
+            targets.append(PathFromBytes(names[i].bytes + ".avi"));
+        }
+        for (const QString& target : targets) {
+            QVERIFY2(files.fileSize(out + target) > 0, qPrintable(ReadablePath(target)));
+        }
+    }
+
+    // Qt cannot delete names that are not UTF-8; rm can.
+    void cleanupTestCase() { QProcess::execute("rm", {"-rf", "--", root_.path()}); }
 
   private:
     static QString BaseNameOf(const QString& path) {
