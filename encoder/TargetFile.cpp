@@ -148,9 +148,15 @@ void TargetFile::createBeside(mode_t mode, bool exactMode) {
     const auto slash = final_.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string() : final_.substr(0, slash + 1);
-    removeDeadParts(folder);
-    tempName_ = partNamePattern(folder, final_.substr(slash == std::string::npos ? 0 : slash + 1));
+    const std::string name = final_.substr(slash == std::string::npos ? 0 : slash + 1);
     const char* what = replacing_ ? "cannot replace output file" : "cannot create output file";
+    // A name that the disk cannot hold fails now, not once everything has been converted.
+    const long nameMax = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    if (nameMax > 0 && name.size() > size_t(nameMax)) {
+        fail(what, ENAMETOOLONG);
+    }
+    removeDeadParts(folder);
+    tempName_ = partNamePattern(folder, name);
     // A file without a name where the disk allows it: whatever ends the process, even
     // SIGKILL, it vanishes. It is given a name only once complete.
     int fd;
