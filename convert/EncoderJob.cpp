@@ -46,6 +46,7 @@ QString EncoderJob::launch(const QString& commandLine, const QString& target, QS
     offset_ = 0;
     target_ = target;
     ownTarget_.clear();
+    oldTarget_ = files_.fileIdentity(target);
     QString error = files_.writeFile(scriptPath(), PathToBytes(commandLine) + '\n');
     if (!error.isEmpty()) {
         if (path) {
@@ -94,7 +95,9 @@ void EncoderJob::processEnded() {
 void EncoderJob::noteOwnTarget() {
     // Once a file is seen held open by the job, that file is the job's output; until then a
     // file found there may be anybody's. Looking costs a stat while the target is missing.
-    if (id_ != 0 && ownTarget_.isEmpty() && !target_.isEmpty() && files_.exists(target_)) {
+    // The file that was there before the job (one to be replaced) is never the job's output.
+    if (id_ != 0 && ownTarget_.isEmpty() && !target_.isEmpty() && files_.exists(target_) &&
+        (oldTarget_.isEmpty() || files_.fileIdentity(target_) != oldTarget_)) {
         ownTarget_ = processes_.heldFileIdentity(id_, target_);
     }
 }
@@ -108,7 +111,8 @@ bool EncoderJob::killEncoder(const QString& upperName) {
 }
 
 QString EncoderJob::removeOwnTarget() {
-    if (ownTarget_.isEmpty() || files_.fileIdentity(target_) != ownTarget_) {
+    if (ownTarget_.isEmpty() || ownTarget_ == oldTarget_ ||
+        files_.fileIdentity(target_) != ownTarget_) {
         return {};
     }
     return files_.removeFile(target_);

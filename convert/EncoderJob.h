@@ -55,7 +55,8 @@ class EncoderJob : public QObject {
     bool killEncoder(const QString& upperName);
 
     // Deletes the last job's target if it is still the very file that the job's processes
-    // were seen writing; a file that another program made or put under that name stays.
+    // were seen writing; a file that another program made or put under that name stays, and
+    // so does the file that was there when the job started (the one it was to replace).
     // Empty on success (also when there was nothing of ours), else the reason.
     QString removeOwnTarget();
 
@@ -76,6 +77,7 @@ class EncoderJob : public QObject {
     qint64 offset_ = 0;
     QString target_;
     QString ownTarget_;  // the identity of the file the job was seen writing at target_
+    QString oldTarget_;  // the identity of the file at target_ when the job started
     qint64 id_ = 0;
     int exitCode_ = 0;
 };

@@ -113,7 +113,10 @@ TargetChoice ResolveTargetPath(const QString& sourcePath, const ConversionSettin
                     target = RenamedTarget(target);
                     continue;
                 }
-                const QString error = files.removeFile(target);
+                // The old file stays until the encoder (-y) puts the complete new one in its
+                // place: a failed or stopped conversion leaves it as it was. Whether it could
+                // be replaced at all is asked here, deleting nothing.
+                const QString error = files.replaceProblem(target);
                 if (!error.isEmpty()) {
                     return {TargetChoice::Kind::Error, target, error};
                 }

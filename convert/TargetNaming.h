@@ -30,13 +30,15 @@ bool CheckOutputFolder(const QString& folder, FileSystem& files, Dialogs& dialog
 struct TargetChoice {
     enum class Kind { Target, Skipped, Error };
     Kind kind = Kind::Target;
-    QString path;   // the target; with Error the file that could not be deleted
+    QString path;   // the target; with Error the file that could not be replaced
     QString error;  // the system's reason, with Error
 };
 
-// Settles the target of one source under the chosen conflict policy. runSources are the
-// sources of the whole run: an existing target that is one of them (the same file however it
-// is spelled) is never deleted; Overwrite renames around it as RenameAutomatically would.
+// Settles the target of one source under the chosen conflict policy. Nothing is deleted:
+// with Overwrite an existing target stays until the encoder replaces it with a complete file,
+// and one that could not be replaced is an Error. runSources are the sources of the whole run:
+// an existing target that is one of them (the same file however it is spelled) is never
+// replaced; Overwrite renames around it as RenameAutomatically would.
 TargetChoice ResolveTargetPath(const QString& sourcePath, const ConversionSettings& settings,
                                const QStringList& runSources, FileSystem& files, Dialogs& dialogs,
                                const MessageTable& messages);

@@ -2,11 +2,13 @@
 #include "Errors.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "Av.h"
 
@@ -14,8 +16,8 @@ namespace coder {
 
 namespace {
 
-std::string withDetail(const char* plain, const std::string& detail) {
-    return std::string(plain) + " (" + detail + ")";
+std::string withDetail(const std::string& plain, const std::string& detail) {
+    return plain + " (" + detail + ")";
 }
 
 bool isSystemError(int averror) {
@@ -51,8 +53,15 @@ std::string fileProblem(int err) {
             return withDetail("the disk is full", detail);
         case EDQUOT:
             return withDetail("the disk quota is used up", detail);
-        case EFBIG:
+        case EFBIG: {
+            rlimit limit{};
+            if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+                return withDetail("the file is larger than the file-size limit (ulimit -f) of " +
+                                      std::to_string(limit.rlim_cur) + " bytes allows",
+                                  detail);
+            }
             return withDetail("the file is larger than the disk allows", detail);
+        }
         case EACCES:
         case EPERM:
             return withDetail("the folder cannot be written: no permission", detail);

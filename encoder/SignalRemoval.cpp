@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SignalRemoval.h"
 
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -12,19 +13,35 @@ namespace coder {
 
 namespace {
 
+enum State : int { kDisarmed, kArmed, kRemoving };
+
 // Read by the signal handler: written only while disarmed.
 char g_path[8192];
 dev_t g_dev = 0;
 ino_t g_ino = 0;
-std::atomic<bool> g_armed{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
+std::atomic<int> g_state{kDisarmed};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+// Every signal whose default action ends the process and that can be caught, but SIGPIPE and
+// SIGXFSZ, which are ignored (a vanished log reader, a file-size limit: both become failures).
+constexpr int kTerminating[] = {SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+                                SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGALRM, SIGTERM, SIGSTKFLT,
+                                SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSYS};
 
 extern "C" void onTerminatingSignal(int sig) {
-    if (g_armed.exchange(false)) {
+    int armed = kArmed;
+    if (g_state.compare_exchange_strong(armed, kRemoving)) {
         struct stat st {};
         // stat and unlink are async-signal-safe.
         if (::stat(g_path, &st) == 0 && st.st_dev == g_dev && st.st_ino == g_ino) {
             ::unlink(g_path);
+        }
+        g_state = kDisarmed;
+    } else {
+        // Another thread's signal is removing the file: it is gone before we end.
+        while (g_state.load() == kRemoving) {
+            const timespec step{0, 1000000};
+            ::nanosleep(&step, nullptr);
         }
     }
     std::signal(sig, SIG_DFL);
@@ -36,14 +53,19 @@ void installHandlers() {
     std::call_once(once, [] {
         struct sigaction sa {};
         sa.sa_handler = onTerminatingSignal;
-        sigemptyset(&sa.sa_mask);
-        // Also on a crash (inside a library, say), so that no partial file is left.
-        for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
+        sigfillset(&sa.sa_mask);  // one handler at a time in a thread
+        auto install = [&sa](int sig) {
             struct sigaction old {};
             // A signal ignored by whoever started us stays ignored (nohup).
             if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) {
                 sigaction(sig, &sa, nullptr);
             }
+        };
+        for (int sig : kTerminating) {
+            install(sig);
+        }
+        for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) {
+            install(sig);
         }
     });
 }
@@ -51,7 +73,7 @@ void installHandlers() {
 }  // namespace
 
 void removeOnTermination(const std::string& path, const struct stat& st) {
-    g_armed = false;
+    g_state = kDisarmed;
     if (path.size() >= sizeof g_path) {
         return;  // too long to keep; the caller's own clean-up still applies
     }
@@ -59,11 +81,16 @@ void removeOnTermination(const std::string& path, const struct stat& st) {
     std::memcpy(g_path, path.c_str(), path.size() + 1);
     g_dev = st.st_dev;
     g_ino = st.st_ino;
-    g_armed = true;
+    g_state = kArmed;
 }
 
 void keepOnTermination() {
-    g_armed = false;
+    int armed = kArmed;
+    g_state.compare_exchange_strong(armed, kDisarmed);
+}
+
+void ignoreFileSizeSignal() {
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 }  // namespace coder

@@ -4,13 +4,16 @@
 #include "Av.h"
 #include "AvCompat.h"
 #include "Errors.h"
+#include "PartFiles.h"
 #include "SignalRemoval.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -25,8 +28,6 @@ namespace coder {
 
 namespace {
 constexpr int kBufferSize = 64 * 1024;
-const std::string kTempPart = ".part";
-const std::string kTempSuffix = ".XXXXXX" + kTempPart;
 
 int writeCallback(void* opaque, AvioWriteBuffer buf, int size) {
     return static_cast<TargetFile*>(opaque)->writeBytes(buf, size);
@@ -34,6 +35,44 @@ int writeCallback(void* opaque, AvioWriteBuffer buf, int size) {
 
 int64_t seekCallback(void* opaque, int64_t offset, int whence) {
     return static_cast<TargetFile*>(opaque)->seekTo(offset, whence);
+}
+
+// Gives the unnamed file open as `fd` the name `name`, never over an existing file: by
+// descriptor where allowed, else through its entry in /proc. 0 or an errno.
+int linkUnnamed(int fd, const std::string& name) {
+    if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) {
+        return 0;
+    }
+    if (errno == EEXIST) {
+        return EEXIST;
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
+                                                                                            : errno;
+}
+
+// Renames `from` to `to` unless `to` exists. 0 or an errno (EEXIST when it exists).
+int renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    // A disk without it: a second name, then the first goes.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) {
+        return errno;
+    }
+    // Nor with links (FAT): look, then rename.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) {
+        return EEXIST;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 }  // namespace
 
@@ -49,6 +88,12 @@ void TargetFile::fail(const std::string& what, int err) const {
     throw Failure(what + " " + quoted(path_) + ": " + fileProblem(err));
 }
 
+void TargetFile::takenMeanwhile() const {
+    throw Failure("output file " + quoted(path_) +
+                  " was created or replaced by another program during the conversion; it was "
+                  "left as it is");
+}
+
 void TargetFile::open(const std::string& path, const struct stat& input, bool overwrite) {
     path_ = path;
     struct stat st {};
@@ -56,7 +101,14 @@ void TargetFile::open(const std::string& path, const struct stat& input, bool ov
         if (errno != ENOENT) {
             fail("cannot create output file", errno);
         }
-        createFresh();
+        struct stat link {};
+        if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            throw Failure("output file " + quoted(path_) +
+                          " is a link to a file that does not exist; refusing to create a file "
+                          "through it");
+        }
+        final_ = path;
+        createBeside(0666, false);
     } else if (sameFile(st, input)) {
         throw Failure("output file " + quoted(path) +
                       " is the input file itself; refusing to write it");
@@ -65,7 +117,16 @@ void TargetFile::open(const std::string& path, const struct stat& input, bool ov
     } else if (S_ISDIR(st.st_mode)) {
         fail("cannot create output file", EISDIR);
     } else if (S_ISREG(st.st_mode)) {
-        createBeside(st);
+        // The file itself is replaced when the target is a symbolic link, so that the link stays.
+        char* real = ::realpath(path_.c_str(), nullptr);
+        if (!real) {
+            fail("cannot replace output file", errno);
+        }
+        final_ = real;
+        std::free(real);
+        replacing_ = true;
+        old_ = st;
+        createBeside(st.st_mode & 0777, true);
     } else {
         openDevice(input);
     }
@@ -84,79 +145,53 @@ void TargetFile::open(const std::string& path, const struct stat& input, bool ov
     io_->min_packet_size = kBufferSize;
 }
 
-void TargetFile::createFresh() {
-    int fd;
-    do {
-        fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    struct stat link {};
-    if (fd < 0 && errno == EEXIST && ::lstat(path_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        throw Failure("output file " + quoted(path_) +
-                      " is a link to a file that does not exist; refusing to create a file "
-                      "through it");
+void TargetFile::createBeside(mode_t mode, bool exactMode) {
+    const auto slash = final_.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : final_.substr(0, slash + 1);
+    const std::string name = final_.substr(slash == std::string::npos ? 0 : slash + 1);
+    const char* what = replacing_ ? "cannot replace output file" : "cannot create output file";
+    // A name that the disk cannot hold fails now, not once everything has been converted.
+    const long nameMax = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    if (nameMax > 0 && name.size() > size_t(nameMax)) {
+        fail(what, ENAMETOOLONG);
     }
-    if (fd < 0 && errno == EEXIST) {
-        throw Failure("output file " + quoted(path_) +
-                      " was created by another program while this conversion started (two "
-                      "conversions to one name?); it was left as it is");
-    }
-    if (fd < 0) {
-        fail("cannot create output file", errno);
-    }
-    adopt(fd, path_);
-}
-
-void TargetFile::createBeside(const struct stat& old) {
-    // Beside the file itself when the target is a symbolic link, so that the link stays.
-    char* real = ::realpath(path_.c_str(), nullptr);
-    if (!real) {
-        fail("cannot replace output file", errno);
-    }
-    replace_ = real;
-    std::free(real);
-    const auto slash = replace_.rfind('/');
-    const std::string folder = replace_.substr(0, slash + 1);
-    std::string base = replace_.substr(slash + 1);
-    const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
-    const size_t room = size_t(nameMax > 0 ? nameMax : 255) - kTempSuffix.size();
-    if (base.size() > room) {
-        base.resize(room);
-        while (!base.empty() && (static_cast<unsigned char>(base.back()) & 0xC0) == 0x80) {
-            base.pop_back();  // do not leave half a character
-        }
-        if (!base.empty() && static_cast<unsigned char>(base.back()) >= 0xC0) {
-            base.pop_back();
-        }
-    }
-    tempName_ = folder + base + kTempSuffix;
-    const mode_t mode = old.st_mode & 0777;
+    removeDeadParts(folder);
+    tempName_ = partNamePattern(folder, name);
     // A file without a name where the disk allows it: whatever ends the process, even
     // SIGKILL, it vanishes. It is given a name only once complete.
     int fd;
     do {
-        fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+        fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     } while (fd < 0 && errno == EINTR);
     if (fd >= 0) {
         unnamed_ = true;
-        adopt(fd, std::string());
-        return;
+    } else {
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            fail(what, errno);
+        }
+        std::string temp = tempName_;
+        do {
+            fd = ::mkostemps(temp.data(), partSuffixLength(), O_CLOEXEC);  // mode 0600
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0) {
+            fail(what, errno);
+        }
+        if (!exactMode) {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode &= ~mask;
+        }
+        exactMode = true;
+        written_ = temp;
     }
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-        fail("cannot replace output file", errno);
+    if (exactMode) {
+        ::fchmod(fd, mode);
     }
-    std::string temp = tempName_;
-    do {
-        fd = ::mkostemps(temp.data(), int(kTempPart.size()), O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        fail("cannot replace output file", errno);
-    }
-    ::fchmod(fd, mode);
-    adopt(fd, temp);
+    adopt(fd, written_);
 }
 
 int TargetFile::giveName() {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = tempName_;
         unsigned char random[6] = {};
@@ -165,23 +200,19 @@ int TargetFile::giveName() {
         }
         static const char kLetters[] =
             "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-        const size_t x = name.size() - kTempSuffix.size() + 1;
+        const size_t x = name.size() - size_t(partSuffixLength()) - sizeof random;
         for (size_t i = 0; i < sizeof random; ++i) {
             name[x + i] = kLetters[random[i] % (sizeof kLetters - 1)];
         }
-        // By descriptor where allowed, else through its entry in /proc.
-        int ret = ::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
-        if (ret != 0 && errno != EEXIST) {
-            ret = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
-        }
-        if (ret == 0) {
+        const int err = linkUnnamed(fd_, name);
+        if (err == 0) {
             written_ = name;
             unnamed_ = false;
             removeOnTermination(written_, own_);
             return 0;
         }
-        if (errno != EEXIST) {
-            return errno;
+        if (err != EEXIST) {
+            return err;
         }
     }
     return EEXIST;
@@ -225,6 +256,7 @@ void TargetFile::adopt(int fd, const std::string& written) {
         fail("cannot create output file", e);
     }
     owned_ = true;
+    ::flock(fd, LOCK_EX);  // tells a later conversion that our temporary file is being written
     if (!unnamed_) {
         removeOnTermination(written_, own_);
     }
@@ -300,50 +332,100 @@ void TargetFile::close() {
         e = EIO;
     }
     release();
-    // A replacement reaches the disk before it takes the old file's name.
-    if (!e && !replace_.empty() && ::fsync(fd_) != 0) {
+    if (!regular_) {  // a device, written as it is
+        if (::close(fd_) != 0 && !e) {
+            e = errno;
+        }
+        fd_ = -1;
+        if (e) {
+            fail("cannot write output file", e);
+        }
+        return;
+    }
+    // The complete file reaches the disk before it takes the target's name.
+    if (!e && ::fsync(fd_) != 0) {
         e = errno;
     }
-    if (!e && unnamed_) {
-        e = giveName();
+    if (e) {
+        fail("cannot write output file", e);  // discard() removes what was written
     }
-    if (::close(fd_) != 0 && !e) {
-        e = errno;
+    if (unnamed_) {
+        placeUnnamed();
+    } else {
+        placeNamed();
     }
+    owned_ = false;  // complete and in place: nothing left to discard
+    keepOnTermination();
+}
+
+void TargetFile::closeWritten() {
+    const int e = ::close(fd_) == 0 ? 0 : errno;
     fd_ = -1;
     if (e) {
         fail("cannot write output file", e);
     }
-    if (!owned_ || unnamed_) {
-        return;  // a device; or nothing was written, and the unnamed file is gone
+}
+
+void TargetFile::placeUnnamed() {
+    if (replacing_) {
+        // No link can take the place of a file: a temporary name first, then a rename.
+        if (const int err = giveName()) {
+            fail("cannot replace output file", err);
+        }
+        placeNamed();
+        return;
     }
+    const int err = linkUnnamed(fd_, final_);
+    if (err == EEXIST) {
+        takenMeanwhile();
+    }
+    if (err) {
+        fail("cannot create output file", err);
+    }
+    written_ = final_;  // until closed, a failure removes it again
+    unnamed_ = false;
+    closeWritten();
+}
+
+void TargetFile::placeNamed() {
+    closeWritten();
     struct stat st {};
     if (::stat(written_.c_str(), &st) != 0 || !sameFile(st, own_)) {
         owned_ = false;  // not ours any more: never remove it
         throw Failure("output file " + quoted(path_) +
                       " was replaced or removed by another program during the conversion");
     }
-    if (!replace_.empty() && ::rename(written_.c_str(), replace_.c_str()) != 0) {
-        fail("cannot replace output file", errno);
+    int err = 0;
+    struct stat now {};
+    if (!replacing_ || ::lstat(final_.c_str(), &now) != 0) {
+        err = renameNoReplace(written_, final_);  // a free name, or the old file has gone
+    } else if (sameFile(now, old_)) {
+        err = ::rename(written_.c_str(), final_.c_str()) == 0 ? 0 : errno;
+    } else {
+        err = EEXIST;
     }
-    owned_ = false;  // complete: nothing left to discard
-    keepOnTermination();
+    if (err == EEXIST) {
+        takenMeanwhile();
+    }
+    if (err) {
+        fail(replacing_ ? "cannot replace output file" : "cannot create output file", err);
+    }
 }
 
 void TargetFile::discard() {
     release();
     if (fd_ >= 0) {
-        ::close(fd_);
+        ::close(fd_);  // a file without a name vanishes with it
         fd_ = -1;
     }
-    if (owned_ && !unnamed_) {
+    if (owned_ && !unnamed_ && !written_.empty()) {
         keepOnTermination();
         struct stat st {};
         if (::stat(written_.c_str(), &st) == 0 && sameFile(st, own_)) {
             ::unlink(written_.c_str());
         }
-        owned_ = false;
     }
+    owned_ = false;
 }
 
 }  // namespace coder

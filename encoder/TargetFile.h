@@ -3,13 +3,14 @@
 // input itself, written through an AVIOContext that reports every write error, and closed
 // with its result checked.
 //
-// A target that does not exist is created exclusively, so a file that another program
-// creates under the same name meanwhile is never written over. An existing target that may
-// be replaced (-y) is left as it is while we write: the new file is written beside it, as a
-// file without a name where the disk allows (else under a temporary name), and renamed over
-// it only once complete, so a failed or killed conversion leaves the old file intact and
-// never truncates a file that another conversion is still writing. Only a file that we
-// created is ever removed, also when we are terminated by a signal.
+// The target's name never holds a partial file. The file is written beside it, as a file
+// without a name where the disk allows (else under a temporary name, PartFiles.h), and only
+// once complete and on the disk does it take the target's name: a new target only if the name
+// is still free (a file that another program created there meanwhile is never written over),
+// an existing one (-y) only if the name still holds the file that was there when we began.
+// So a failed, stopped or killed conversion leaves the old file intact and never truncates a
+// file that another conversion is still writing. Only a file that we created is ever removed,
+// also when we are ended by a signal.
 #pragma once
 
 #include <sys/stat.h>
@@ -35,8 +36,8 @@ class TargetFile {
     AVIOContext* io() const { return io_; }
     int64_t bytesWritten() const { return size_; }  // the file's size as far as flushed
 
-    // Flushes and closes, and puts a replacement in place; throws Failure when anything was
-    // not written.
+    // Flushes and closes, and puts the complete file in place; throws Failure when anything
+    // was not written or the name was taken meanwhile.
     void close();
     // Closes and removes what was written, if it is the regular file we created.
     void discard();
@@ -46,19 +47,24 @@ class TargetFile {
     int64_t seekTo(int64_t offset, int whence);
 
   private:
-    void createFresh();
-    void createBeside(const struct stat& old);
+    void createBeside(mode_t mode, bool exactMode);
     void openDevice(const struct stat& input);
     void adopt(int fd, const std::string& written);
     int giveName();  // links an unnamed file into the folder; 0 or an errno
+    void placeUnnamed();
+    void placeNamed();
+    void closeWritten();
     void release();
-    void fail(const std::string& what, int err) const;
+    [[noreturn]] void fail(const std::string& what, int err) const;
+    [[noreturn]] void takenMeanwhile() const;
 
     std::string path_;      // the target as given
-    std::string written_;   // the file we write: the target itself, or a temporary beside it
-    std::string replace_;   // when writing beside: the file that the finished one replaces
-    std::string tempName_;  // when writing beside: the pattern of its temporary name
-    bool unnamed_ = false;  // writing beside, into a file that has no name yet
+    std::string final_;     // the name the complete file takes (a link's file when replacing)
+    std::string written_;   // the temporary name we write under; empty while there is none
+    std::string tempName_;  // the pattern of the temporary name
+    bool replacing_ = false;
+    struct stat old_ {};    // when replacing: the file that the complete one replaces
+    bool unnamed_ = false;  // writing into a file that has no name yet
     int fd_ = -1;
     AVIOContext* io_ = nullptr;
     bool regular_ = false;

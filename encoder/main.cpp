@@ -16,6 +16,7 @@ extern "C" {
 #include "Av.h"
 #include "Options.h"
 #include "EncoderProgress.h"
+#include "SignalRemoval.h"
 #include "Transcoder.h"
 
 namespace {
@@ -45,6 +46,7 @@ void settleStandardDescriptors() {
 int main(int argc, char** argv) {
     settleStandardDescriptors();
     std::signal(SIGPIPE, SIG_IGN);  // a vanished log reader must not kill the conversion
+    coder::ignoreFileSizeSignal();  // a file-size limit fails the write instead
     av_log_set_level(AV_LOG_QUIET);
     // No single block beyond what the largest Flash video tag (16 MiB) or a 4K picture
     // needs: a damaged header that claims a picture of 65535 by 65535 pixels then fails

@@ -29,6 +29,14 @@ class FileSystem {
     // folder's name limit), else the reason.
     virtual QString nameProblem(const QString& path) const = 0;
 
+    // Empty when the ordinary file at path (links followed) could be replaced by a file renamed
+    // over it, else the reason (as deleting it would give). Changes nothing. A back end that
+    // cannot tell says it could.
+    virtual QString replaceProblem(const QString& path) const {
+        Q_UNUSED(path);
+        return {};
+    }
+
     // Deletes a file; a missing file is not an error.
     virtual QString removeFile(const QString& path) = 0;
     // Creates one folder level, exactly as given.

@@ -59,6 +59,9 @@ void endJobs(const std::set<pid_t>& groups) {
 // The guard's life: follow the messages ("+pgid" or "-pgid", one a line) until the program's
 // end of the socket closes.
 [[noreturn]] void guard(int socket) {
+    // A session of its own: whatever is sent to the program's process group or session (a
+    // session manager, `timeout`, `kill -- -PGID`) does not reach the guard.
+    ::setsid();
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) {
         ::signal(sig, SIG_IGN);
     }

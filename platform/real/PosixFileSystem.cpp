@@ -7,6 +7,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -92,6 +94,44 @@ QString PosixFileSystem::nameProblem(const QString& path) const {
     return name.size() > limit ? reason(ENAMETOOLONG) : QString();
 }
 
+QString PosixFileSystem::replaceProblem(const QString& path) const {
+    const QByteArray name = native(path);
+    char* resolved = name.isEmpty() ? nullptr : ::realpath(name.constData(), nullptr);
+    if (!resolved) {
+        return reason(name.isEmpty() ? ENOENT : errno);
+    }
+    const QByteArray file(resolved);
+    std::free(resolved);
+    const QByteArray folder = file.left(file.lastIndexOf('/') + 1);
+    struct stat dir;
+    struct stat st;
+    if (::stat(folder.constData(), &dir) != 0 || ::stat(file.constData(), &st) != 0) {
+        return reason(errno);
+    }
+    // Write and search permission on the folder, which also fails on a read-only disk.
+    if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) != 0) {
+        return reason(errno);
+    }
+    // In a folder with the sticky bit (as /tmp) only the owner of the file or of the folder
+    // may replace it.
+    const uid_t me = ::geteuid();
+    if ((dir.st_mode & S_ISVTX) && me != 0 && st.st_uid != me && dir.st_uid != me) {
+        return reason(EPERM);
+    }
+    // Nor may anybody replace a file marked immutable or append-only.
+    const int fd = ::open(file.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0) {
+        int flags = 0;
+        const bool fixed = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                           (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+        ::close(fd);
+        if (fixed) {
+            return reason(EPERM);
+        }
+    }
+    return {};
+}
+
 QString PosixFileSystem::removeFile(const QString& path) {
     const QByteArray name = native(path);
     if (name.isEmpty()) {
@@ -119,15 +159,20 @@ QString PosixFileSystem::removeEmptyDir(const QString& path) {
     if (name.isEmpty()) {
         return reason(ENOENT);
     }
-    if (::rmdir(name.constData()) != 0) {
-        return reason(errno);
-    }
-    // Our own temp folder is given up with it.
+    // Our own temp folder goes with its mark, and is given up with it.
     const auto held = locks_.find(path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/'));
-    if (held != locks_.end()) {
-        ::close(held->second);
-        locks_.erase(held);
+    if (held == locks_.end()) {
+        return ::rmdir(name.constData()) == 0 ? QString() : reason(errno);
     }
+    QByteArray folder = name;
+    while (folder.size() > 1 && folder.endsWith('/')) {
+        folder.chop(1);
+    }
+    if (const int err = RemoveOwnTempFolder(folder.toStdString(), held->second)) {
+        return reason(err);
+    }
+    ::close(held->second);
+    locks_.erase(held);
     return {};
 }
 

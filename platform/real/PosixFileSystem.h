@@ -24,6 +24,9 @@ class PosixFileSystem : public FileSystem {
     // Measured against the limit (pathconf) of the folder part, or of the nearest folder
     // above it that exists.
     QString nameProblem(const QString& path) const override;
+    // Asks the system what deleting the file would need (the folder of the file itself, where
+    // the encoder puts the replacement), without deleting anything.
+    QString replaceProblem(const QString& path) const override;
 
     QString removeFile(const QString& path) override;
     QString makeDir(const QString& path) override;

@@ -171,6 +171,10 @@ class FailingFileSystem : public PosixFileSystem {
         return undeletable.contains(path) ? QStringLiteral("Operation not permitted")
                                           : PosixFileSystem::removeFile(path);
     }
+    QString replaceProblem(const QString& path) const override {
+        return undeletable.contains(path) ? QStringLiteral("Operation not permitted")
+                                          : PosixFileSystem::replaceProblem(path);
+    }
     QString writeFile(const QString& path, const QByteArray& data) override {
         if (unwritable.contains(path)) {
             return QStringLiteral("Read-only file system");

@@ -142,37 +142,93 @@ class TestEndToEnd : public QObject {
                  QString("format_name=avi"));
     }
 
-    // Force stop in the middle of a real conversion: the encoder's partial file goes, as the
-    // file this job wrote.
+    // Force stop in the middle of a real conversion: no partial file is left, and with
+    // Overwrite the file that was to be replaced stays exactly as it was.
+    void forceStopLeavesNoPartialFile_data() {
+        QTest::addColumn<bool>("overwrite");
+        QTest::newRow("to a new name") << false;
+        QTest::newRow("over an existing file") << true;
+    }
     void forceStopLeavesNoPartialFile() {
+        QFETCH(bool, overwrite);
         const QString source = root_.filePath("long.flv");
-        QProcess ff;
-        ff.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
-                            "testsrc=size=640x480:rate=25:duration=120", "-c:v", "flv", source});
-        QVERIFY(ff.waitForFinished(120000));
-        QCOMPARE(ff.exitCode(), 0);
-        const QString out = root_.filePath("stopped");
-        QVERIFY(QDir().mkpath(out));
+        if (!QFileInfo::exists(source)) {
+            QProcess ff;
+            ff.start("ffmpeg",
+                     {"-v", "error", "-y", "-f", "lavfi", "-i",
+                      "testsrc=size=640x480:rate=25:duration=120", "-c:v", "flv", source});
+            QVERIFY(ff.waitForFinished(120000));
+            QCOMPARE(ff.exitCode(), 0);
+        }
+        QTemporaryDir out;
+        const QString target = out.filePath("long.avi");
+        if (overwrite) {
+            WriteFile(target, "an earlier result");
+            QVERIFY(::chmod(QFile::encodeName(target).constData(), 0640) == 0);
+        }
         PosixFileSystem files;
         ShellProcesses processes;
         FakeDialogs dialogs;
         TestView view;
         MessageTable messages;
         LoadBuiltInMessages(messages);
-        view.current.outputFolder = out;
+        view.current.outputFolder = out.path();
         view.current.frameSize = "640x480";
+        view.current.policy = overwrite ? ConflictPolicy::Overwrite : view.current.policy;
         view.files = {source};
         BatchRun run(files, processes, dialogs, view, messages, program_);
         run.start();
-        const QString target = out + "/long.avi";
-        QVERIFY(QTest::qWaitFor([&] { return QFileInfo(target).size() > 0; }, 60000));
+        QVERIFY(QTest::qWaitFor([&] { return !view.status(StatusField::Size).isEmpty(); }, 60000));
         QVERIFY(run.isRunning());
         run.forceStop();
         QVERIFY(QTest::qWaitFor([&] { return !run.isRunning(); }, 30000));
-        QVERIFY(!QFileInfo::exists(target));
         QVERIFY(
             dialogs.messages().value(1).text.endsWith(messages[Message::Error] + "1:\r" + source));
-        QCOMPARE(QDir(out).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+        const QStringList left =
+            QDir(out.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        if (!overwrite) {
+            QCOMPARE(left, QStringList());
+            return;
+        }
+        QCOMPARE(left, QStringList({"long.avi"}));
+        QCOMPARE(ReadFile(target), QByteArray("an earlier result"));
+        struct stat st;
+        QVERIFY(::stat(QFile::encodeName(target).constData(), &st) == 0);
+        QCOMPARE(int(st.st_mode & 07777), 0640);
+    }
+
+    // With Overwrite, a conversion that fails keeps the file it was to replace (bytes and
+    // mode); one that succeeds replaces it.
+    void overwriteReplacesOnlyWithACompleteFile() {
+        QTemporaryDir out;
+        const QString kept = out.filePath("garbage.avi");
+        const QString replaced = out.filePath(BaseNameOf(sources_[0]) + ".avi");
+        for (const QString& old : {kept, replaced}) {
+            WriteFile(old, "an earlier good result");
+            QVERIFY(::chmod(QFile::encodeName(old).constData(), 0604) == 0);
+        }
+        PosixFileSystem files;
+        ShellProcesses processes;
+        FakeDialogs dialogs;
+        TestView view;
+        MessageTable messages;
+        LoadBuiltInMessages(messages);
+        view.current.outputFolder = out.path();
+        view.current.policy = ConflictPolicy::Overwrite;
+        view.files = {garbage_, sources_[0]};
+        BatchRun run(files, processes, dialogs, view, messages, program_);
+        run.start();
+        QVERIFY(QTest::qWaitFor([&] { return !run.isRunning(); }, 120000));
+        QCOMPARE(dialogs.messages().size(), 1);
+        QVERIFY(dialogs.messages()[0].text.endsWith(messages[Message::Done] + "1:\r" + sources_[0] +
+                                                    "\r" + messages[Message::Error] + "1:\r" +
+                                                    garbage_));
+        QCOMPARE(ReadFile(kept), QByteArray("an earlier good result"));
+        struct stat st;
+        QVERIFY(::stat(QFile::encodeName(kept).constData(), &st) == 0);
+        QCOMPARE(int(st.st_mode & 07777), 0604);
+        QCOMPARE(probe(replaced, "format=format_name"), QString("format_name=avi"));
+        QCOMPARE(QDir(out.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 2);
     }
 
     // Names from old archives (GBK, Big5, Shift-JIS and Windows-1252 bytes, and bytes of no

@@ -5,9 +5,11 @@
 Usage: test_hostile.py CODER [TestClass ...]. Sources are made with the ffmpeg command and
 then rewritten tag by tag (flvcraft); outputs are checked with ffprobe.
 """
+import fcntl
 import json
 import os
 import random
+import resource
 import shutil
 import signal
 import struct
@@ -35,10 +37,11 @@ def lines_beginning_video(data):
 class Running:
     """A coder.dll process whose error output goes to a file, stopped and resumed by signals."""
 
-    def __init__(self, *args):
+    def __init__(self, *args, env=None):
         self.log = open(_log_path(), "w+b")
         self.proc = subprocess.Popen([tc.CODER, *args], stdin=subprocess.DEVNULL,
-                                     stdout=subprocess.PIPE, stderr=self.log)
+                                     stdout=subprocess.PIPE, stderr=self.log, env=env,
+                                     preexec_fn=_no_core_files)
 
     def signal(self, sig):
         self.proc.send_signal(sig)
@@ -52,6 +55,10 @@ class Running:
         self.log.close()
         os.unlink(self.log.name)
         return self.proc
+
+
+def _no_core_files():
+    resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
 
 
 def _log_path():
@@ -195,9 +202,9 @@ class Targets(tc.CoderCase):
                 pass
         return False
 
-    def start_stopped(self, src, target):
+    def start_stopped(self, src, target, env=None):
         """A slow conversion, stopped once it has written to its file."""
-        run = Running("-i", src, *self.SLOW, target)
+        run = Running("-i", src, *self.SLOW, target, env=env)
         wait_for(lambda: self.writing(run.proc.pid))
         run.signal(signal.SIGSTOP)
         return run
@@ -245,6 +252,88 @@ class Targets(tc.CoderCase):
         # The name holds the complete file of the conversion that said it succeeded.
         self.assertAlmostEqual(float(probe(race)["format"]["duration"]), 2, delta=0.2)
         self.assertEqual(self.leftovers(), [])
+
+    @staticmethod
+    def without_unnamed_files():
+        """The environment in which coder.dll writes as on a disk without files that have no
+        name (under a temporary name beside the target); None when the tests cannot do that."""
+        shim = os.environ.get("CODER_NO_TMPFILE")
+        if not shim or not os.path.exists(shim):
+            return None
+        return dict(os.environ, LD_PRELOAD=shim)
+
+    def test_no_ending_leaves_a_partial_file(self):
+        """Whatever signal that can be caught ends a conversion, no partial file stays, neither
+        under the target's name nor beside it, and an old file stays as it was."""
+        endings = (signal.SIGQUIT, signal.SIGUSR1, signal.SIGUSR2, signal.SIGALRM,
+                   signal.SIGVTALRM, signal.SIGPROF, signal.SIGXCPU, signal.SIGHUP,
+                   signal.SIGINT, signal.SIGTERM, signal.SIGRTMIN + 2)
+        disks = [("unnamed files", None)]
+        if self.without_unnamed_files():
+            disks.append(("temporary names", self.without_unnamed_files()))
+        old = os.path.join(self.dir, "old.wmv")
+        with open(old, "wb") as f:
+            f.write(b"keep me")
+        new = os.path.join(self.dir, "new.wmv")
+        for disk, env in disks:
+            for i, sig in enumerate(endings):
+                target = (new, old)[i % 2]
+                with self.subTest(disk=disk, signal=sig, target=target):
+                    run = self.start_stopped(self.long, target, env)
+                    self.assertFalse(os.path.exists(new))
+                    self.assertEqual(tc.read(old), b"keep me")
+                    run.signal(sig)
+                    run.signal(signal.SIGCONT)
+                    self.assertEqual(run.wait().returncode, -sig)
+                    self.assertEqual(os.listdir(self.dir), ["old.wmv"])
+                    self.assertEqual(tc.read(old), b"keep me")
+
+    def test_a_file_size_limit_is_a_clear_failure(self):
+        target = os.path.join(self.dir, "x.wmv")
+        limit = 200 * 1024
+
+        def limited():
+            resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+
+        for disk, env in (("unnamed files", None), ("temporary names", self.without_unnamed_files())):
+            if disk != "unnamed files" and env is None:
+                continue
+            with self.subTest(disk=disk):
+                proc = subprocess.run([tc.CODER, "-i", self.long, *WINDOW_LINE, target],
+                                      capture_output=True, stdin=subprocess.DEVNULL, env=env,
+                                      preexec_fn=limited, timeout=120)
+                self.assertFailed(proc, "x.wmv", "file-size limit")
+                self.assertEqual(os.listdir(self.dir), [])
+
+    def test_a_killed_writers_temporary_file_goes_with_the_next_conversion(self):
+        env = self.without_unnamed_files()
+        if env is None:
+            self.skipTest("the encoder cannot be made to write under a temporary name here")
+        target = os.path.join(self.dir, "x.wmv")
+        with open(target, "wb") as f:
+            f.write(b"old")
+        run = self.start_stopped(self.long, target, env)
+        run.signal(signal.SIGKILL)
+        dead = run.wait().pid
+        self.assertEqual(tc.read(target), b"old")
+        self.assertEqual(len(self.leftovers()), 1, self.leftovers())
+        # Files that only look alike stay: the user's, one of a writer that runs, one whose
+        # writer holds its lock (from elsewhere), another user's.
+        kept = ["movie.sample.part", f"a.avi.coder-{os.getpid()}-abcdef.part",
+                f"b.avi.coder-{dead}-abc.part", f"c.avi.coder-{dead}-abcdef.part"]
+        for name in kept:
+            with open(os.path.join(self.dir, name), "wb") as f:
+                f.write(b"not the encoder's")
+        held = open(os.path.join(self.dir, kept[-1]), "rb")
+        fcntl.flock(held, fcntl.LOCK_EX)
+        if os.geteuid() == 0:
+            kept.append(f"d.avi.coder-{dead}-abcdef.part")
+            with open(os.path.join(self.dir, kept[-1]), "wb") as f:
+                f.write(b"not the encoder's")
+            os.chown(os.path.join(self.dir, kept[-1]), 65534, 65534)
+        self.assertSucceeded(run_coder("-i", self.short, *WINDOW_LINE, target), target, True)
+        held.close()
+        self.assertEqual(sorted(self.leftovers()), sorted(kept))
 
     def test_replacing_keeps_links_and_permissions(self):
         real = os.path.join(self.dir, "real.avi")

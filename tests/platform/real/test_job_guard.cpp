@@ -40,7 +40,7 @@ QByteArray readText(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
 }
 
-// A temp folder as a copy of the program leaves it: private, with a script and a log.
+// A folder with a script and a log in it, as a copy of the program leaves its temp folder.
 QString leftFolder(const QString& base, const QString& name) {
     const QString folder = base + "/" + name;
     if (!QDir().mkpath(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0) {
@@ -55,6 +55,27 @@ QString leftFolder(const QString& base, const QString& name) {
     return folder;
 }
 
+// A temp folder of a copy that ran and ended without removing it: made, marked, given up.
+QString abandonedFolder() {
+    int lock = -1;
+    const std::string made = vm::MakeLockedTempFolder(&lock);
+    if (made.empty()) {
+        return {};
+    }
+    ::close(lock);
+    const QString folder = QFile::decodeName(made.c_str());
+    return leftFolder(folder.left(folder.lastIndexOf('/')),
+                      folder.mid(folder.lastIndexOf('/') + 1));
+}
+
+void setRuntime(const QByteArray& value) {
+    if (value.isNull()) {
+        qunsetenv("XDG_RUNTIME_DIR");
+    } else {
+        qputenv("XDG_RUNTIME_DIR", value);
+    }
+}
+
 }  // namespace
 
 class TestJobGuard : public QObject {
@@ -65,13 +86,17 @@ class TestJobGuard : public QObject {
     // of the job is left, and the temp folder is gone.
     void theJobEndsWithTheProgram_data() {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGHUP at logout") << int(SIGHUP);
-        QTest::newRow("crash") << int(SIGSEGV);
-        QTest::newRow("SIGKILL") << int(SIGKILL);
+        QTest::addColumn<bool>("wholeGroup");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+        QTest::newRow("SIGHUP at logout") << int(SIGHUP) << false;
+        QTest::newRow("crash") << int(SIGSEGV) << false;
+        QTest::newRow("SIGKILL") << int(SIGKILL) << false;
+        // As a session manager or `timeout` ends a program: its whole process group at once.
+        QTest::newRow("SIGKILL to the process group") << int(SIGKILL) << true;
     }
     void theJobEndsWithTheProgram() {
         QFETCH(int, signal);
+        QFETCH(bool, wholeGroup);
         QTemporaryDir runtime;
         QTemporaryDir work;
         const QString encoder = work.filePath("coder.dll");
@@ -84,6 +109,7 @@ class TestJobGuard : public QObject {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", runtime.path());
         program.setProcessEnvironment(env);
+        program.setChildProcessModifier([] { ::setpgid(0, 0); });
         program.start(QCoreApplication::applicationDirPath() + "/guarded_program", {encoder});
         QVERIFY(program.waitForReadyRead(10000));
         const QString temp = QString::fromUtf8(program.readLine().trimmed());
@@ -92,7 +118,8 @@ class TestJobGuard : public QObject {
         const qint64 pid = readText(work.filePath("pid")).toLongLong();
         QVERIFY(QFileInfo::exists(temp + "tmp"));
 
-        QVERIFY(::kill(pid_t(program.processId()), signal) == 0);
+        const pid_t pgid = pid_t(program.processId());
+        QVERIFY(::kill(wholeGroup ? -pgid : pgid, signal) == 0);
         QVERIFY(program.waitForFinished(10000));
         QTRY_VERIFY_WITH_TIMEOUT(!alive(pid), 10000);
         QCOMPARE(readText(work.filePath("asked")), QByteArray("yes"));
@@ -101,26 +128,47 @@ class TestJobGuard : public QObject {
 
     // A start removes the temp folders of copies that no longer run, and nothing else: not
     // the folder of a copy that runs, not another user's, not a link, not a folder that is not
-    // private.
+    // private, and no folder that lacks our mark or holds anything of the user's, with or
+    // without $XDG_RUNTIME_DIR.
+    void abandonedTempFoldersGo_data() {
+        QTest::addColumn<bool>("runtimeSet");
+        QTest::newRow("under XDG_RUNTIME_DIR") << true;
+        QTest::newRow("under /tmp") << false;
+    }
     void abandonedTempFoldersGo() {
+        QFETCH(bool, runtimeSet);
         QTemporaryDir runtime;
         QTemporaryDir elsewhere;
         const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        setRuntime(runtimeSet ? runtime.path().toUtf8() : QByteArray());
+        const QString base = QFile::decodeName(vm::TempFoldersBase().c_str());
+        QCOMPARE(base, runtimeSet ? runtime.path() : QString("/tmp"));
 
-        const QString dead = leftFolder(runtime.path(), "vidmorf-dead01");
-        const QString running = leftFolder(runtime.path(), "vidmorf-alive1");
-        const QString open = leftFolder(runtime.path(), "vidmorf-open01");
-        const QString other = leftFolder(runtime.path(), "keepme-abcdef");
-        const QString target = leftFolder(elsewhere.path(), "vidmorf-target");
-        const QString foreign = leftFolder(runtime.path(), "vidmorf-user02");
+        const QString dead = abandonedFolder();
+        const QString running = abandonedFolder();
+        const QString open = abandonedFolder();
+        const QString crowded = abandonedFolder();  // the user put a file of theirs into it
+        const QString foreign = abandonedFolder();
+        QVERIFY(!dead.isEmpty() && !running.isEmpty() && !open.isEmpty() && !crowded.isEmpty());
+        writeText(crowded + "/notes.txt", "mine");
+        // The user's own folders, private and named like ours; one with a copy of a mark.
+        QTemporaryDir user(base + "/vidmorf-temp-XXXXXX");
+        QTemporaryDir copied(base + "/vidmorf-temp-XXXXXX");
+        QVERIFY(user.isValid() && copied.isValid());
+        for (const QString& folder : {user.path(), copied.path()}) {
+            QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0700) == 0);
+            writeText(folder + "/chapter1.txt", "notes");
+        }
+        QVERIFY(QFile::copy(dead + "/.vidmorf-temp", copied.path() + "/.vidmorf-temp"));
+        QDir(copied.path()).remove("chapter1.txt");
         const bool asRoot = ::geteuid() == 0;
         if (asRoot) {
             QVERIFY(::chown(QFile::encodeName(foreign).constData(), 65534, 65534) == 0);
         }
-        QVERIFY(!dead.isEmpty() && !running.isEmpty() && !open.isEmpty() && !other.isEmpty());
         QVERIFY(::chmod(QFile::encodeName(open).constData(), 0755) == 0);
-        QVERIFY(QFile::link(target, runtime.filePath("vidmorf-link01")));
+        const QString target = leftFolder(elsewhere.path(), "target");
+        const QString link = base + "/vidmorf-temp-link" + QString::number(10 + ::getpid() % 90);
+        QVERIFY(QFile::link(target, link));
         const int lock = ::open(QFile::encodeName(running).constData(), O_RDONLY | O_DIRECTORY);
         QVERIFY(lock >= 0 && ::flock(lock, LOCK_EX) == 0);
         QString made;
@@ -136,21 +184,28 @@ class TestJobGuard : public QObject {
             QVERIFY(QFileInfo::exists(made));  // ours, while we hold it
             QVERIFY(QFileInfo::exists(open + "/tmp"));
             QCOMPARE(QFileInfo::exists(foreign + "/tmp"), asRoot);
-            QVERIFY(QFileInfo::exists(other + "/tmp"));
+            QCOMPARE(readText(crowded + "/notes.txt"), QByteArray("mine"));
+            QVERIFY(QFileInfo::exists(crowded + "/tmp"));
+            QCOMPARE(readText(user.filePath("chapter1.txt")), QByteArray("notes"));
+            QVERIFY(QFileInfo::exists(copied.filePath(".vidmorf-temp")));
             QVERIFY(QFileInfo::exists(target + "/tmp.bat"));
-            QVERIFY(QFileInfo(runtime.filePath("vidmorf-link01")).isSymLink());
+            QVERIFY(QFileInfo(link).isSymLink());
         }
         // Given up without being removed (the object went): the next start takes it.
         ::close(lock);
         vm::RemoveAbandonedTempFolders();
         QVERIFY(!QFileInfo::exists(made));
         QVERIFY(!QFileInfo::exists(running));
+        QVERIFY(QFileInfo::exists(user.filePath("chapter1.txt")));
 
-        if (saved.isNull()) {
-            qunsetenv("XDG_RUNTIME_DIR");
-        } else {
-            qputenv("XDG_RUNTIME_DIR", saved);
+        QFile::remove(link);
+        for (const QString& folder : {open, crowded, foreign}) {
+            if (asRoot) {
+                ::chown(QFile::encodeName(folder).constData(), 0, 0);
+            }
+            QDir(folder).removeRecursively();
         }
+        setRuntime(saved);
     }
 };
 

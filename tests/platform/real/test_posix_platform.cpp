@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The POSIX back ends: files and folders, and scripts run in process groups of their own.
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -113,6 +117,38 @@ class TestPosixPlatform : public QObject {
         QVERIFY(!fs.exists(name));
     }
 
+    // Whether Overwrite could replace a file is asked without touching it.
+    void whetherAFileCouldBeReplaced() {
+        PosixFileSystem fs;
+        const QString folder = at("replace");
+        const QString file = folder + "/old.avi";
+        QVERIFY(QDir().mkpath(folder));
+        writeText(file, "old");
+        QCOMPARE(fs.replaceProblem(file), QString());
+        QCOMPARE(fs.replaceProblem(folder + "/missing.avi"), QString("No such file or directory"));
+        // Root may replace anything but a file marked immutable; others need the folder.
+        const bool asRoot = ::geteuid() == 0;
+        auto mark = [&](bool on) {
+            if (!asRoot) {
+                return ::chmod(QFile::encodeName(folder).constData(), on ? 0555 : 0755) == 0;
+            }
+            const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY);
+            int flags = 0;
+            bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+            done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+            ::close(fd);
+            return done;
+        };
+        if (!mark(true)) {
+            QSKIP("the disk takes no immutable mark here");
+        }
+        const auto unmark = qScopeGuard([&] { mark(false); });
+        QCOMPARE(fs.replaceProblem(file),
+                 QString(asRoot ? "Operation not permitted" : "Permission denied"));
+        QCOMPARE(fs.readFrom(file, 0), QByteArray("old"));
+    }
+
     void readFromFollowsAGrowingFile() {
         PosixFileSystem fs;
         const QString log = at("growing.log");
@@ -158,8 +194,9 @@ class TestPosixPlatform : public QObject {
 
         qunsetenv("XDG_RUNTIME_DIR");
         const QString c = fs.makePrivateTempFolder(&error);
-        QVERIFY(c.startsWith("/tmp/"));
-        QDir().rmdir(c);
+        QVERIFY(c.startsWith("/tmp/vidmorf-temp-"));
+        QCOMPARE(fs.removeEmptyDir(c), QString());  // with its mark
+        QVERIFY(!QFileInfo::exists(c));
 
         qputenv("XDG_RUNTIME_DIR", runtime.filePath("missing").toUtf8());
         QVERIFY(fs.makePrivateTempFolder(&error).isEmpty());
