@@ -2,6 +2,7 @@
 #include "OutputFolder.h"
 
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 
 namespace vm {
 
@@ -14,6 +15,28 @@ QString BrowseOutputFolder(Dialogs& dialogs, const QString& current) {
         folder += QLatin1Char('/');
     }
     return folder;
+}
+
+QString MakeFolderPath(FileSystem& files, const QString& folder) {
+    if (folder.isEmpty() || files.isDir(folder)) {
+        return {};
+    }
+    QString path = folder;
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) {
+        path.chop(1);
+    }
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash > 0) {
+        const QString above = MakeFolderPath(files, path.left(slash));
+        if (!above.isEmpty()) {
+            return above;
+        }
+    }
+    const QString error = files.makeDir(path);
+    if (!error.isEmpty() && !files.isDir(path)) {
+        return path + QStringLiteral(": ") + error;
+    }
+    return {};
 }
 
 }  // namespace vm

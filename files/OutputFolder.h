@@ -6,10 +6,16 @@
 namespace vm {
 
 class Dialogs;
+class FileSystem;
 
 // The Browse button of the output folder: shows the folder chooser and returns the text the
 // output folder box gets, the chosen folder with a trailing separator. When the chooser is
 // cancelled, the current text comes back unchanged.
 QString BrowseOutputFolder(Dialogs& dialogs, const QString& current);
+
+// Makes the folder and every folder above it that is missing, without asking: for a run that
+// nobody watches. A folder that appears meanwhile (another program making it) is fine. Empty
+// on success, else the folder that could not be made, ": " and the system's reason.
+QString MakeFolderPath(FileSystem& files, const QString& folder);
 
 }  // namespace vm

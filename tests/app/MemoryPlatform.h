@@ -70,6 +70,7 @@ class MemoryFileSystem : public FileSystem {
         });
         return names;
     }
+    QStringList listFolders(const QString&) const override { return {}; }
     QString makePrivateTempFolder(QString* error) override {
         if (error) {
             error->clear();
