@@ -184,8 +184,9 @@ QString BatchReport::progressLine(const RunFigures& f, double elapsed) {
     const double rate = span > 0 ? (f.bytesDone - samples_.front().second) / span : 0;
     const double left = double(f.bytesTotal) - f.bytesDone;
     const QString timeLeft = rate > 0 ? FormatDuration(left / rate) : QStringLiteral("--:--");
+    const double mb = rate / kMegabyte;
     return FillIn(texts_.progress, {QString::number(f.finished), QString::number(f.total),
-                                    QString::number(rate / kMegabyte, 'f', 1), timeLeft});
+                                    QString::number(mb, 'f', mb < 1 ? 2 : mb < 100 ? 1 : 0), timeLeft});
 }
 
 void BatchReport::showProgress(const RunFigures& figures, double elapsed) {
