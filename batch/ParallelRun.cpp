@@ -15,6 +15,8 @@ namespace vm {
 namespace {
 // The per-file bar's estimate, read on a track of this width.
 constexpr double kShareTrack = 1000;
+// How long a stopped encoder has to remove what it was writing before it is killed.
+constexpr int kStopGraceMs = 3000;
 }  // namespace
 
 struct ParallelRun::Slot {
@@ -89,12 +91,21 @@ void ParallelRun::stop() {
         return;
     }
     stopping_ = true;
+    // Asked, not killed: an encoder killed at once could have made its target a moment after
+    // the job looked which file it holds, and that file would stay.
     for (const auto& slot : slots_) {
         if (slot->busy) {
             slot->stopped = true;
-            slot->job.killEncoder(EncoderProcessName());
+            slot->job.terminate();
         }
     }
+    QTimer::singleShot(kStopGraceMs, this, [this] {
+        for (const auto& slot : slots_) {
+            if (slot->busy) {
+                slot->job.killEncoder(EncoderProcessName());
+            }
+        }
+    });
     finishIfDone();
 }
 
@@ -107,7 +118,7 @@ void ParallelRun::startMore() {
     finishIfDone();
 }
 
-bool ParallelRun::startOn(Slot& slot, const BatchSource& entry) {
+void ParallelRun::startOn(Slot& slot, const BatchSource& entry) {
     slot.entry = entry;
     slot.target.clear();
     slot.stopped = false;
@@ -118,7 +129,7 @@ bool ParallelRun::startOn(Slot& slot, const BatchSource& entry) {
     if (!folderError.isEmpty()) {
         bytesTotal_ -= slot.sourceBytes;
         record({entry.source, {}, FileOutcome::Failed, folderError, slot.seconds()});
-        return false;
+        return;
     }
     ConversionSettings settings = settings_;
     settings.outputFolder = entry.outputFolder;
@@ -130,18 +141,17 @@ bool ParallelRun::startOn(Slot& slot, const BatchSource& entry) {
             takenTargets_.insert(start.target);
             slot.target = start.target;
             slot.busy = true;
-            return true;
+            return;
         case FileStart::Kind::Skipped:
             bytesTotal_ -= slot.sourceBytes;
             record({entry.source, start.target, FileOutcome::Skipped, {}, 0});
-            return false;
+            return;
         case FileStart::Kind::Failed:
             break;
     }
     bytesTotal_ -= slot.sourceBytes;
     record({entry.source, start.target, FileOutcome::Failed,
             OperationReason(entry.source, start.path, start.error), slot.seconds()});
-    return false;
 }
 
 void ParallelRun::jobEnded(Slot& slot) {

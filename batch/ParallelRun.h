@@ -57,8 +57,8 @@ class ParallelRun : public QObject {
     // Starts the run; finished() follows, also for an empty list. settings.outputFolder is
     // taken from each source.
     void start(const QList<BatchSource>& sources, const ConversionSettings& settings);
-    // No further file starts, and the encoders of the running files are killed; those files
-    // fail, and their partial output is removed.
+    // No further file starts, and the encoders of the running files are asked to end (and
+    // killed if they do not); those files fail, and their partial output is removed.
     void stop();
 
     bool stopping() const { return stopping_; }
@@ -72,7 +72,7 @@ class ParallelRun : public QObject {
   private:
     struct Slot;
     void startMore();
-    bool startOn(Slot& slot, const BatchSource& entry);
+    void startOn(Slot& slot, const BatchSource& entry);
     void jobEnded(Slot& slot);
     void record(FileReport report);
     double runningShare(const Slot& slot) const;
