@@ -4,13 +4,12 @@
 #include <QTimer>
 #include <functional>
 
-#include "EncoderCommand.h"
 #include "EncoderJob.h"
+#include "OneFile.h"
 #include "RunTally.h"
 #include "RunView.h"
 #include "TargetNaming.h"
 #include "WindowProgress.h"
-#include "encoder/EncoderContract.h"
 #include "i18n/DesktopTexts.h"
 #include "i18n/MessageTable.h"
 #include "platform/Dialogs.h"
@@ -22,12 +21,6 @@ namespace vm {
 
 namespace {
 constexpr int kBoxRecheckMs = 100;  // how often a waiting run looks whether the boxes are closed
-const QString kEncoderName = QLatin1StringView(contract::kEncoderProcess.data());
-
-// A reason for a failure of a file operation on path, told of source.
-QString OperationReason(const QString& source, const QString& path, const QString& error) {
-    return path == source ? error : path + QStringLiteral(": ") + error;
-}
 }  // namespace
 
 struct BatchRun::Impl {
@@ -69,7 +62,6 @@ struct BatchRun::Impl {
     void showProgress();
     void jobEnded();
     void fileFailed(const QString& reason);
-    QString encoderReason() const;
     // An error of a file operation: shown at once, and the current file fails with it.
     void operationFailed(const QString& path, const QString& error);
     void fileDone(FileOutcome outcome);
@@ -142,33 +134,23 @@ void BatchRun::Impl::nextFile() {
     view.setCurrentSource(ReadablePath(source));
     view.showProgress({.fileBarWidth = 0.f});
 
-    QString path;
     encoderStopped = false;
-    QString error = job.deleteLeftovers(&path);
-    if (!error.isEmpty()) {
-        operationFailed(path, error);
-        return;
+    // The settings are read afresh for every file: a language switch during the run resets
+    // the channels.
+    const FileStart start = StartFile(job, programFolder, source, view.settings(), sources, {},
+                                      files, dialogs, messages);
+    switch (start.kind) {
+        case FileStart::Kind::Skipped:
+            fileDone(FileOutcome::Skipped);
+            break;
+        case FileStart::Kind::Failed:
+            target = start.target;
+            operationFailed(start.path, start.error);
+            break;
+        case FileStart::Kind::Started:
+            target = start.target;
+            break;  // the job's end brings the run on
     }
-    // Read afresh for every file: a language switch during the run resets the channels.
-    const ConversionSettings settings = view.settings();
-    const TargetChoice choice =
-        ResolveTargetPath(source, settings, sources, files, dialogs, messages);
-    if (choice.kind == TargetChoice::Kind::Skipped) {
-        fileDone(FileOutcome::Skipped);
-        return;
-    }
-    if (choice.kind == TargetChoice::Kind::Error) {
-        operationFailed(choice.path, choice.error);
-        return;
-    }
-    target = choice.path;
-    error = job.launch(
-        BuildEncoderCommandLine(programFolder, job.tempFolder(), source, target, settings), target,
-        &path);
-    if (!error.isEmpty()) {
-        operationFailed(path, error);
-    }
-    // Otherwise the job's end brings the run on.
 }
 
 void BatchRun::Impl::showProgress() {
@@ -182,27 +164,13 @@ void BatchRun::Impl::showProgress() {
 
 void BatchRun::Impl::jobEnded() {
     whenNoBoxOpen([this] {
-        // Judged by the closing line of the encoder's log alone, not by its exit status.
-        if (contract::IsDoneLine(job.lastLogLine().toStdString())) {
+        if (EncoderFinished(job.lastLogLine())) {
             fileDone(FileOutcome::Done);
         } else {
-            fileFailed(encoderReason());
+            fileFailed(EncoderFailureReason(job.lastLogLine(), encoderStopped,
+                                            desktopTexts ? *desktopTexts : BuiltInDesktopTexts()));
         }
     });
-}
-
-QString BatchRun::Impl::encoderReason() const {
-    const DesktopTexts texts = desktopTexts ? *desktopTexts : BuiltInDesktopTexts();
-    if (encoderStopped) {
-        return texts.stoppedReason;
-    }
-    // The encoder's closing line says what went wrong; a log that ends in a progress line (or
-    // holds nothing) means the encoder was ended before it could say.
-    const QString line = job.lastLogLine().trimmed();
-    if (line.isEmpty() || ParseProgressLine(job.lastLogLine())) {
-        return texts.silentReason;
-    }
-    return line;
 }
 
 void BatchRun::Impl::operationFailed(const QString& path, const QString& error) {
@@ -211,13 +179,9 @@ void BatchRun::Impl::operationFailed(const QString& path, const QString& error) 
 }
 
 void BatchRun::Impl::fileFailed(const QString& reason) {
-    // No partial output stays behind; but only the file this job wrote, never one that another
-    // program made under that name meanwhile, nor a source of the run.
-    if (!target.isEmpty() && !IsOneOf(target, sources, files)) {
-        const QString error = job.removeOwnTarget();
-        if (!error.isEmpty()) {
-            showError(target, error);
-        }
+    const QString error = RemovePartialTarget(job, target, sources, files);
+    if (!error.isEmpty()) {
+        showError(target, error);
     }
     tally.record(FileOutcome::Failed, sources.at(index), reason);
     next();
@@ -300,7 +264,7 @@ void BatchRun::forceStop() {
     d->stopRequested = true;
     d->encoderStopped = !d->job.idle();
     // Only the encoder of the current job: nothing outside its process group is touched.
-    d->job.killEncoder(kEncoderName);
+    d->job.killEncoder(EncoderProcessName());
 }
 
 void BatchRun::setDesktopTexts(const DesktopTexts* texts) {

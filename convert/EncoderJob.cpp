@@ -110,6 +110,14 @@ bool EncoderJob::killEncoder(const QString& upperName) {
     return processes_.killInJob(id_, upperName);
 }
 
+bool EncoderJob::terminate() {
+    if (id_ == 0) {
+        return false;
+    }
+    noteOwnTarget();
+    return processes_.terminateJob(id_);
+}
+
 QString EncoderJob::removeOwnTarget() {
     if (ownTarget_.isEmpty() || ownTarget_ == oldTarget_ ||
         files_.fileIdentity(target_) != ownTarget_) {

@@ -53,6 +53,9 @@ class EncoderJob : public QObject {
     // Kills the process of the running job whose name, upper-cased, is upperName (or the
     // whole job while it has none yet).
     bool killEncoder(const QString& upperName);
+    // Asks the running job's processes to end, so that each removes what it was writing (the
+    // encoder a target it made); ended() follows as usual.
+    bool terminate();
 
     // Deletes the last job's target if it is still the very file that the job's processes
     // were seen writing; a file that another program made or put under that name stays, and

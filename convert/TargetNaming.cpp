@@ -83,7 +83,7 @@ bool IsOneOf(const QString& path, const QStringList& sources, const FileSystem& 
 
 TargetChoice ResolveTargetPath(const QString& sourcePath, const ConversionSettings& settings,
                                const QStringList& runSources, FileSystem& files, Dialogs& dialogs,
-                               const MessageTable& messages) {
+                               const MessageTable& messages, const QSet<QString>& takenTargets) {
     const QString extension = ExtensionOf(settings.format);
     QString target = targetFolder(settings.outputFolder) + BaseName(sourcePath) + extension;
     for (;;) {
@@ -93,7 +93,8 @@ TargetChoice ResolveTargetPath(const QString& sourcePath, const ConversionSettin
         if (!problem.isEmpty()) {
             return {TargetChoice::Kind::Error, target, problem};
         }
-        if (!files.isFile(target)) {
+        const bool taken = takenTargets.contains(target);
+        if (!taken && !files.isFile(target)) {
             break;
         }
         switch (settings.policy) {
@@ -108,8 +109,8 @@ TargetChoice ResolveTargetPath(const QString& sourcePath, const ConversionSettin
                 continue;
             }
             case ConflictPolicy::Overwrite: {
-                if (target == sourcePath || IsOneOf(target, runSources, files)) {
-                    // Never delete a source: pick another name instead.
+                if (taken || target == sourcePath || IsOneOf(target, runSources, files)) {
+                    // Never delete a source, nor a file of this run: pick another name instead.
                     target = RenamedTarget(target);
                     continue;
                 }

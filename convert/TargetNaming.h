@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -39,9 +40,12 @@ struct TargetChoice {
 // and one that could not be replaced is an Error. runSources are the sources of the whole run:
 // an existing target that is one of them (the same file however it is spelled) is never
 // replaced; Overwrite renames around it as RenameAutomatically would.
+// takenTargets are names that the run has given to other files (which may not exist yet): they
+// count as existing files and, like the sources, are never replaced.
 TargetChoice ResolveTargetPath(const QString& sourcePath, const ConversionSettings& settings,
                                const QStringList& runSources, FileSystem& files, Dialogs& dialogs,
-                               const MessageTable& messages);
+                               const MessageTable& messages,
+                               const QSet<QString>& takenTargets = {});
 
 // True when path is the same file as one of sources.
 bool IsOneOf(const QString& path, const QStringList& sources, const FileSystem& files);

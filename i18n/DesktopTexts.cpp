@@ -2,22 +2,13 @@
 #include "DesktopTexts.h"
 
 #include "LanguagePacks.h"
+#include "TextPattern.h"
 
 namespace vm {
 
 namespace {
 
 const QString kSection = QStringLiteral("Dialog");
-const QLatin1String kCounts[] = {QLatin1String("%1"), QLatin1String("%2"), QLatin1String("%3")};
-
-bool HasEveryCount(const QString& body) {
-    for (const QLatin1String& count : kCounts) {
-        if (!body.contains(count)) {
-            return false;
-        }
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -36,7 +27,7 @@ DesktopTexts ReadDesktopTexts(const ProfileFiles& profiles, const QString& packP
     DesktopTexts texts;
     texts.runEndedTitle = read("note1", builtIn.runEndedTitle);
     texts.runEndedBody = read("note2", builtIn.runEndedBody);
-    if (!HasEveryCount(texts.runEndedBody)) {
+    if (!HasMarkers(texts.runEndedBody, 3)) {
         texts.runEndedBody = builtIn.runEndedBody;
     }
     texts.stoppedReason = read("note3", builtIn.stoppedReason);
@@ -45,21 +36,8 @@ DesktopTexts ReadDesktopTexts(const ProfileFiles& profiles, const QString& packP
 }
 
 QString RunEndedBody(const DesktopTexts& texts, int done, int skipped, int failed) {
-    const int values[] = {done, skipped, failed};
-    QString body;
-    // One pass, so that a count never stands for a marker (and "100%" in a text stays).
-    const QString& pattern = texts.runEndedBody;
-    for (qsizetype i = 0; i < pattern.size(); ++i) {
-        const QChar c = pattern.at(i);
-        if (c == QLatin1Char('%') && i + 1 < pattern.size() &&
-            pattern.at(i + 1) >= QLatin1Char('1') && pattern.at(i + 1) <= QLatin1Char('3')) {
-            body += QString::number(values[pattern.at(i + 1).unicode() - '1']);
-            ++i;
-        } else {
-            body += c;
-        }
-    }
-    return body;
+    return FillIn(texts.runEndedBody,
+                  {QString::number(done), QString::number(skipped), QString::number(failed)});
 }
 
 }  // namespace vm

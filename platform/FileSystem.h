@@ -50,6 +50,9 @@ class FileSystem {
 
     // Names of the ordinary, non-hidden files of a folder, sorted case-insensitively.
     virtual QStringList listFiles(const QString& folder) const = 0;
+    // Names of the non-hidden folders in a folder (links to folders left out, so that a walk
+    // down a tree ends), sorted case-insensitively.
+    virtual QStringList listFolders(const QString& folder) const = 0;
 
     // A new folder private to this process (mode 0700), path with a trailing separator.
     // Empty on failure, with the reason in *error.

@@ -36,6 +36,33 @@ bool statPath(const QString& path, struct stat* st) {
     return !name.isEmpty() && ::stat(name.constData(), st) == 0;
 }
 
+// The non-hidden entries of a folder whose type (fstatat with statFlags) is type, sorted.
+QStringList listNames(const QString& folder, int statFlags, mode_t type) {
+    QStringList names;
+    const QByteArray dirName = native(folder);
+    DIR* dir = dirName.isEmpty() ? nullptr : ::opendir(dirName.constData());
+    if (!dir) {
+        return names;
+    }
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.') {
+            continue;
+        }
+        struct stat st;
+        if (::fstatat(dirFd, entry->d_name, &st, statFlags) == 0 && (st.st_mode & S_IFMT) == type) {
+            names.append(PathFromBytes(entry->d_name));
+        }
+    }
+    ::closedir(dir);
+    // Case-insensitive order; names that differ only in case keep a fixed order among them.
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int c = QString::compare(a, b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
+}
+
 }  // namespace
 
 bool PosixFileSystem::exists(const QString& path) const {
@@ -240,29 +267,11 @@ QByteArray PosixFileSystem::readFrom(const QString& path, qint64 offset, bool* o
 }
 
 QStringList PosixFileSystem::listFiles(const QString& folder) const {
-    QStringList names;
-    const QByteArray dirName = native(folder);
-    DIR* dir = dirName.isEmpty() ? nullptr : ::opendir(dirName.constData());
-    if (!dir) {
-        return names;
-    }
-    const int dirFd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.') {
-            continue;
-        }
-        struct stat st;
-        if (::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode)) {
-            names.append(PathFromBytes(entry->d_name));
-        }
-    }
-    ::closedir(dir);
-    // Case-insensitive order; names that differ only in case keep a fixed order among them.
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        const int c = QString::compare(a, b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
-    return names;
+    return listNames(folder, 0, S_IFREG);
+}
+
+QStringList PosixFileSystem::listFolders(const QString& folder) const {
+    return listNames(folder, AT_SYMLINK_NOFOLLOW, S_IFDIR);
 }
 
 QStringList PathsQtReadsAs(const QString& path) {

@@ -35,6 +35,7 @@ class PosixFileSystem : public FileSystem {
     QByteArray readFrom(const QString& path, qint64 offset, bool* ok = nullptr) const override;
 
     QStringList listFiles(const QString& folder) const override;
+    QStringList listFolders(const QString& folder) const override;
 
     // Under $XDG_RUNTIME_DIR when it is set, else under /tmp; locked while this object holds
     // it, so that a later start can tell it from the folder of a copy that died.

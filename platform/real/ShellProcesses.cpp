@@ -221,6 +221,11 @@ bool ShellProcesses::killInJob(qint64 id, const QString& upperName) {
     return !it->second.ended && ::kill(pid_t(-id), SIGKILL) == 0;
 }
 
+bool ShellProcesses::terminateJob(qint64 id) {
+    const auto it = jobs_.find(id);
+    return it != jobs_.end() && !it->second.ended && ::kill(pid_t(-id), SIGTERM) == 0;
+}
+
 QString ShellProcesses::heldFileIdentity(qint64 id, const QString& path) const {
     struct stat target;
     const QByteArray name = PathToBytes(path);

@@ -26,6 +26,7 @@ class ShellProcesses : public Processes {
     // Releasing a job that still runs kills its whole process group first.
     void release(qint64 id) override;
     bool killInJob(qint64 id, const QString& upperName) override;
+    bool terminateJob(qint64 id) override;
     QString heldFileIdentity(qint64 id, const QString& path) const override;
 
   private:

@@ -70,6 +70,7 @@ class MemoryFileSystem : public FileSystem {
         });
         return names;
     }
+    QStringList listFolders(const QString&) const override { return {}; }
     QString makePrivateTempFolder(QString* error) override {
         if (error) {
             error->clear();
@@ -123,6 +124,7 @@ class ManualProcesses : public Processes {
     }
     void release(qint64) override {}
     bool killInJob(qint64, const QString&) override { return false; }
+    bool terminateJob(qint64) override { return false; }
     QString heldFileIdentity(qint64, const QString&) const override { return {}; }
 
     void finish() {

@@ -209,6 +209,25 @@ class TestNamingAndLine : public QObject {
         QCOMPARE(stuck.error, QString("Operation not permitted"));
     }
 
+    // Names the run has given to files still being written count as taken under every
+    // policy, though nothing is on disk yet; and such a file is never deleted to overwrite it.
+    void namesGivenInTheRunAreTaken() {
+        PosixFileSystem fs;
+        FakeDialogs d;
+        QTemporaryDir out;
+        const QString o = out.path();
+        const QSet<QString> taken = {o + "/clip.avi", o + "/clip_new.avi"};
+        auto resolve = [&](ConflictPolicy policy) {
+            return ResolveTargetPath("/w/clip.flv", into(o, policy), {"/w/clip.flv"}, fs, d,
+                                     messages_, taken);
+        };
+        QCOMPARE(resolve(ConflictPolicy::RenameAutomatically).path, o + "/clip_new_new.avi");
+        QCOMPARE(resolve(ConflictPolicy::Skip).kind, TargetChoice::Kind::Skipped);
+        WriteFile(o + "/clip.avi", "being written");
+        QCOMPARE(resolve(ConflictPolicy::Overwrite).path, o + "/clip_new_new.avi");
+        QCOMPARE(ReadFile(o + "/clip.avi"), QByteArray("being written"));
+    }
+
     void theEncoderLine() {
         ConversionSettings s;
         QCOMPARE(BuildEncoderCommandLine("P/", "T/", "/clips/talk.flv", "/out/talk.avi", s),

@@ -17,6 +17,7 @@ echo "package: $(basename "$deb")"
 
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
 for f in /usr/bin/vidmorf /usr/lib/vidmorf/vidmorf /usr/lib/vidmorf/coder.dll \
+    /usr/bin/vidmorf-batch /usr/lib/vidmorf/vidmorf-batch /usr/share/man/man1/vidmorf-batch.1.gz \
     /usr/lib/vidmorf/zh-CN.INI /usr/lib/vidmorf/en.INI /usr/lib/vidmorf/zh-TW.INI \
     /usr/share/applications/vidmorf.desktop \
     /usr/share/metainfo/example.vidmorf.Vidmorf.metainfo.xml \

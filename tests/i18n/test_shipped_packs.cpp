@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTest>
 
+#include "i18n/BatchTexts.h"
 #include "i18n/DesktopTexts.h"
 #include "i18n/LanguagePacks.h"
 #include "i18n/LanguageTexts.h"
@@ -31,6 +32,7 @@ const QList<QPair<const char*, QStringList>> kKeys = {
     {"Dialog", {"title1", "title2", "title3", "msg1",  "msg2",  "msg3",  "msg4",  "msg5",
                 "msg6",   "msg7",   "msg8",   "msg9",  "msg10", "msg11", "msg12", "msg13",
                 "msg14",  "msg15",  "msg16",  "msg17", "note1", "note2", "note3", "note4"}},
+    {"Batch", {"bat1", "bat2", "bat3", "bat4", "bat5", "bat6", "bat7", "bat8", "bat9", "bat10"}},
 };
 
 }  // namespace
@@ -112,6 +114,19 @@ void TestShippedPacks::simplifiedChineseIsTheBuiltInText() {
         for (const char* count : {"%1", "%2", "%3"}) {
             QVERIFY2(body.contains(QLatin1String(count)), qPrintable(name));
         }
+    }
+
+    // The batch program's texts: the built-in ones are the Simplified Chinese pack's, and each
+    // pack's own are taken (a text missing one of its values would give the built-in one).
+    const BatchTexts builtInBatch = BuiltInBatchTexts();
+    QCOMPARE(ReadBatchTexts(ini_, path).progress, builtInBatch.progress);
+    QCOMPARE(ReadBatchTexts(ini_, path).valueRefused, builtInBatch.valueRefused);
+    for (const QString& name : packs_) {
+        const BatchTexts batch = ReadBatchTexts(ini_, kFolder + name);
+        QCOMPARE(batch.progress, ReadPackText(ini_, kFolder + name, "Batch", "bat1", {}));
+        QCOMPARE(batch.summary, ReadPackText(ini_, kFolder + name, "Batch", "bat2", {}));
+        QCOMPARE(batch.badValue, ReadPackText(ini_, kFolder + name, "Batch", "bat6", {}));
+        QCOMPARE(batch.valueRefused, ReadPackText(ini_, kFolder + name, "Batch", "bat10", {}));
     }
 }
 

@@ -1,0 +1,229 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "BatchReport.h"
+
+#include <cmath>
+#include <cwchar>
+
+#include "ParallelRun.h"
+#include "platform/PathBytes.h"
+#include "convert/RunTally.h"
+#include "i18n/BatchTexts.h"
+#include "i18n/DesktopTexts.h"
+#include "i18n/MessageTable.h"
+#include "i18n/TextPattern.h"
+
+namespace vm {
+
+namespace {
+
+constexpr double kSpeedWindow = 20;  // seconds over which the current speed is measured
+constexpr double kMegabyte = 1e6;
+
+QByteArray heading(const MessageTable& messages, Message message) {
+    return PathToBytes(messages[message].trimmed()) + ": ";
+}
+
+QByteArray statusName(FileOutcome outcome) {
+    switch (outcome) {
+        case FileOutcome::Skipped:
+            return "skipped";
+        case FileOutcome::Failed:
+            return "failed";
+        case FileOutcome::Done:
+            break;
+    }
+    return "done";
+}
+
+QByteArray jsonText(const QString& text) {
+    return text.isEmpty() ? QByteArray("null") : JsonString(PathToBytes(text));
+}
+
+QByteArray seconds(double s) {
+    return QByteArray::number(s, 'f', 2);
+}
+
+// Length of the valid UTF-8 sequence at p (of n bytes left), 0 when there is none.
+int utf8Length(const unsigned char* p, qsizetype n) {
+    const unsigned char c = p[0];
+    int length = 0;
+    unsigned min = 0;
+    if (c < 0x80) {
+        return 1;
+    } else if (c >= 0xc2 && c <= 0xdf) {
+        length = 2;
+        min = 0x80;
+    } else if (c >= 0xe0 && c <= 0xef) {
+        length = 3;
+        min = 0x800;
+    } else if (c >= 0xf0 && c <= 0xf4) {
+        length = 4;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (n < length) {
+        return 0;
+    }
+    unsigned code = c & (0x7f >> length);
+    for (int i = 1; i < length; ++i) {
+        if ((p[i] & 0xc0) != 0x80) {
+            return 0;
+        }
+        code = (code << 6) | (p[i] & 0x3f);
+    }
+    const bool surrogate = code >= 0xd800 && code <= 0xdfff;
+    return code < min || code > 0x10ffff || surrogate ? 0 : length;
+}
+
+}  // namespace
+
+QByteArray JsonString(const QByteArray& bytes) {
+    QByteArray out = "\"";
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = p[i];
+        const int length = utf8Length(p + i, n - i);
+        if (length == 0) {
+            out += QByteArray("\\udc") + QByteArray::number(c, 16).rightJustified(2, '0');
+            ++i;
+        } else if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+            ++i;
+        } else if (c < 0x20 || c == 0x7f) {
+            out += QByteArray("\\u00") + QByteArray::number(c, 16).rightJustified(2, '0');
+            ++i;
+        } else {
+            out.append(bytes.constData() + i, length);
+            i += length;
+        }
+    }
+    return out + '"';
+}
+
+QString FormatDuration(double seconds) {
+    const qint64 total = qint64(std::llround(std::max(0.0, seconds)));
+    const qint64 h = total / 3600;
+    const qint64 m = total / 60 % 60;
+    const qint64 s = total % 60;
+    const QString ms = QStringLiteral("%1:%2")
+                           .arg(m, h ? 2 : 1, 10, QLatin1Char('0'))
+                           .arg(s, 2, 10, QLatin1Char('0'));
+    return h ? QString::number(h) + QLatin1Char(':') + ms : ms;
+}
+
+QString FitToColumns(const QString& text, int columns) {
+    QString fitted;
+    int used = 0;
+    for (const QChar c : text) {
+        const int width = c.isSurrogate() ? 1 : std::max(0, ::wcwidth(wchar_t(c.unicode())));
+        if (used + width > columns) {
+            break;
+        }
+        used += width;
+        fitted += c;
+    }
+    return fitted;
+}
+
+BatchReport::BatchReport(const BatchTexts& texts, const MessageTable& messages,
+                         const DesktopTexts& desktopTexts, bool json, std::FILE* out,
+                         std::function<int()> columns)
+    : texts_(texts),
+      messages_(messages),
+      desktopTexts_(desktopTexts),
+      json_(json),
+      out_(out),
+      columns_(std::move(columns)) {}
+
+void BatchReport::print(const QByteArray& line) {
+    clearProgress();
+    std::fwrite(line.constData(), 1, size_t(line.size()), out_);
+    std::fputc('\n', out_);
+    std::fflush(out_);
+}
+
+void BatchReport::clearProgress() {
+    if (!shown_.isEmpty()) {
+        std::fputs("\r\033[K", out_);
+        shown_.clear();
+    }
+}
+
+void BatchReport::fileFinished(const FileReport& r) {
+    if (json_) {
+        print("{\"source\":" + jsonText(r.source) + ",\"target\":" + jsonText(r.target) +
+              ",\"status\":\"" + statusName(r.outcome) + "\",\"reason\":" + jsonText(r.reason) +
+              ",\"seconds\":" + seconds(r.seconds) + "}");
+        return;
+    }
+    switch (r.outcome) {
+        case FileOutcome::Done:
+            print(heading(messages_, Message::Done) + PathToBytes(r.source) + " -> " +
+                  PathToBytes(r.target));
+            break;
+        case FileOutcome::Skipped:
+            print(heading(messages_, Message::Skipped) + PathToBytes(r.source) + " -> " +
+                  PathToBytes(r.target));
+            break;
+        case FileOutcome::Failed:
+            print(heading(messages_, Message::Error) + PathToBytes(r.source) + ": " +
+                  PathToBytes(r.reason.simplified()));
+            break;
+    }
+}
+
+QString BatchReport::progressLine(const RunFigures& f, double elapsed) {
+    samples_.emplace_back(elapsed, f.bytesDone);
+    while (samples_.size() > 2 && samples_.at(1).first <= elapsed - kSpeedWindow) {
+        samples_.pop_front();
+    }
+    const double span = elapsed - samples_.front().first;
+    const double rate = span > 0 ? (f.bytesDone - samples_.front().second) / span : 0;
+    const double left = double(f.bytesTotal) - f.bytesDone;
+    const QString timeLeft = rate > 0 ? FormatDuration(left / rate) : QStringLiteral("--:--");
+    const double mb = rate / kMegabyte;
+    return FillIn(texts_.progress, {QString::number(f.finished), QString::number(f.total),
+                                    QString::number(mb, 'f', mb < 1 ? 2 : mb < 100 ? 1 : 0), timeLeft});
+}
+
+void BatchReport::showProgress(const RunFigures& figures, double elapsed) {
+    if (!columns_) {
+        return;
+    }
+    // One column short of the width: a line that fills the last column would wrap on some
+    // terminals, and "\r" would then draw over the wrong line.
+    const QByteArray line =
+        PathToBytes(FitToColumns(progressLine(figures, elapsed), columns_() - 1));
+    if (line == shown_) {
+        return;
+    }
+    std::fputs("\r\033[K", out_);
+    std::fwrite(line.constData(), 1, size_t(line.size()), out_);
+    std::fflush(out_);
+    shown_ = line;
+}
+
+void BatchReport::summary(const RunTally& tally, int files, bool interrupted, int notStarted,
+                          double elapsed) {
+    const int done = tally.count(FileOutcome::Done);
+    const int skipped = tally.count(FileOutcome::Skipped);
+    const int failed = tally.count(FileOutcome::Failed);
+    if (json_) {
+        print("{\"summary\":true,\"files\":" + QByteArray::number(files) + ",\"done\":" +
+              QByteArray::number(done) + ",\"skipped\":" + QByteArray::number(skipped) +
+              ",\"failed\":" + QByteArray::number(failed) +
+              ",\"not_started\":" + QByteArray::number(notStarted) + ",\"interrupted\":" +
+              (interrupted ? "true" : "false") + ",\"seconds\":" + seconds(elapsed) + "}");
+        return;
+    }
+    print(PathToBytes(FillIn(texts_.summary, {RunEndedBody(desktopTexts_, done, skipped, failed),
+                                              FormatDuration(elapsed)})));
+    if (interrupted) {
+        print(PathToBytes(FillIn(texts_.interrupted, {QString::number(notStarted)})));
+    }
+}
+
+}  // namespace vm

@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// vidmorf-batch: the window's conversion rules for folder trees, without a window.
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "BatchOptions.h"
+#include "BatchReport.h"
+#include "ParallelRun.h"
+#include "platform/PathBytes.h"
+#include "SourceTree.h"
+#include "Unattended.h"
+#include "ValueCheck.h"
+#include "files/OutputFolder.h"
+#include "i18n/BatchTexts.h"
+#include "i18n/DesktopTexts.h"
+#include "i18n/LanguagePacks.h"
+#include "i18n/LanguageTexts.h"
+#include "i18n/TextPattern.h"
+#include "platform/real/IniProfileFiles.h"
+#include "platform/real/JobGuard.h"
+#include "platform/real/PosixFileSystem.h"
+#include "platform/real/ShellProcesses.h"
+#include "platform/real/StopSignals.h"
+
+namespace {
+
+constexpr int kUsage = 2;
+constexpr int kFailed = 1;
+constexpr int kRedrawMs = 500;
+
+// Where the language packs are: the program folder, unless the launcher names the program
+// folder of the user's own (where a system-wide install keeps the user's chosen language).
+QString PackFolder(const QString& programFolder) {
+    const QByteArray given = qgetenv("VIDMORF_PACK_DIR");
+    if (given.isEmpty()) {
+        return programFolder;
+    }
+    const QString folder = vm::PathFromBytes(given);
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+struct Texts {
+    vm::MessageTable messages;
+    vm::DesktopTexts desktop;
+    vm::BatchTexts batch;
+};
+
+// As the window takes them: from the marked pack, the built-in Chinese when none is marked.
+Texts ReadTexts(const vm::FileSystem& files, const vm::ProfileFiles& profiles,
+                const QString& packFolder) {
+    const QString remembered = vm::ScanLanguagePacks(files, profiles, packFolder).remembered;
+    const QString pack = remembered.isEmpty()
+                             ? QString()
+                             : vm::FindLanguagePack(files, profiles, packFolder, remembered);
+    return {vm::ReadLanguageTexts(profiles, pack).messages, vm::ReadDesktopTexts(profiles, pack),
+            vm::ReadBatchTexts(profiles, pack)};
+}
+
+void PrintLine(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = vm::PathToBytes(text);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+int Complain(const QString& text, int status) {
+    PrintLine(stderr, QStringLiteral("vidmorf-batch: ") + text);
+    return status;
+}
+
+int TerminalColumns() {
+    winsize size{};
+    return ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    vm::StartJobGuard();  // before any thread: encoder jobs end with the program, however it ends
+    std::signal(SIGPIPE, SIG_IGN);  // a reader that went away must not end the conversions
+    QCoreApplication app(argc, argv);
+    vm::StopSignals stopSignals;
+
+    QStringList args;
+    for (int i = 0; i < argc; ++i) {
+        args.append(vm::PathFromBytes(QByteArray(argv[i])));
+    }
+    char* here = ::getcwd(nullptr, 0);
+    const QString workingFolder = vm::PathFromBytes(QByteArray(here ? here : "/"));
+    std::free(here);
+    const QString programFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+
+    vm::PosixFileSystem files;
+    vm::IniProfileFiles profiles;
+    vm::ShellProcesses processes;
+    vm::Unattended dialogs;
+    const Texts texts = ReadTexts(files, profiles, PackFolder(programFolder));
+
+    const vm::BatchCommandLine line = vm::ParseBatchCommandLine(
+        args, workingFolder, vm::DefaultJobs(int(::sysconf(_SC_NPROCESSORS_ONLN))), texts.batch,
+        texts.messages);
+    switch (line.action) {
+        case vm::BatchCommandLine::Action::Help:
+            std::fputs(vm::BatchHelpText().toUtf8().constData(), stdout);
+            return 0;
+        case vm::BatchCommandLine::Action::Version:
+            std::fputs(vm::BatchVersionText().toUtf8().constData(), stdout);
+            return 0;
+        case vm::BatchCommandLine::Action::Error:
+            return Complain(line.error, kUsage);
+        case vm::BatchCommandLine::Action::Run:
+            break;
+    }
+    const vm::BatchOptions& options = line.options;
+    const vm::SourceList list =
+        vm::CollectSources(options.paths, options.output, options.recursive, files, texts.batch);
+    if (!list.error.isEmpty()) {
+        return Complain(list.error, kUsage);
+    }
+    if (!files.isFile(programFolder + QStringLiteral("coder.dll"))) {
+        const vm::MessageTable& m = texts.messages;
+        return Complain(m[vm::Message::EncoderMissing] + QLatin1Char(' ') +
+                            m[vm::Message::EncoderRequired] + QLatin1Char(' ') +
+                            m[vm::Message::CannotRun],
+                        kFailed);
+    }
+    const vm::ValueVerdict verdict =
+        vm::CheckEncoderValues(files, processes, programFolder, options.settings);
+    if (!verdict.accepted) {
+        return Complain(
+            vm::FillIn(texts.batch.valueRefused, {verdict.option, verdict.value, verdict.reason}),
+            kUsage);
+    }
+    if (stopSignals.received()) {
+        return 128 + stopSignals.received();
+    }
+    // Nobody is there to agree to a new folder: it is made, and every folder above it.
+    const QString folderError = vm::MakeFolderPath(files, options.output);
+    if (!folderError.isEmpty()) {
+        return Complain(folderError, kFailed);
+    }
+
+    vm::ParallelRun run(files, processes, dialogs, texts.messages, texts.desktop, programFolder);
+    const QString tempError =
+        run.prepare(std::max(1, std::min(options.jobs, int(list.sources.size()))));
+    if (!tempError.isEmpty()) {
+        return Complain(tempError, kFailed);
+    }
+    const bool terminal = ::isatty(STDOUT_FILENO) == 1;
+    vm::BatchReport report(texts.batch, texts.messages, texts.desktop, options.json, stdout,
+                           terminal ? std::function<int()>(TerminalColumns) : nullptr);
+    QElapsedTimer clock;
+    clock.start();
+    QTimer redraw;
+    auto drawProgress = [&] { report.showProgress(run.figures(), double(clock.elapsed()) / 1000); };
+    QObject::connect(&run, &vm::ParallelRun::fileFinished, &app, [&](const vm::FileReport& r) {
+        report.fileFinished(r);
+        drawProgress();
+    });
+    QObject::connect(&redraw, &QTimer::timeout, &app, drawProgress);
+    QObject::connect(&stopSignals, &vm::StopSignals::stopAsked, &run, &vm::ParallelRun::stop);
+    QObject::connect(&run, &vm::ParallelRun::finished, &app, &QCoreApplication::quit);
+    if (terminal) {
+        redraw.start(kRedrawMs);
+    }
+    run.start(list.sources, options.settings);
+    if (stopSignals.received()) {
+        run.stop();
+    }
+    QCoreApplication::exec();
+    redraw.stop();
+
+    const vm::RunFigures figures = run.figures();
+    const bool interrupted = stopSignals.received() != 0;
+    report.summary(run.tally(), figures.total, interrupted, figures.total - figures.finished,
+                   double(clock.elapsed()) / 1000);
+    if (interrupted) {
+        return 128 + stopSignals.received();
+    }
+    return run.tally().count(vm::FileOutcome::Failed) > 0 ? kFailed : 0;
+}
