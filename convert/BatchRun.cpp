@@ -46,6 +46,7 @@ struct BatchRun::Impl {
     int index = 0;                // the current file
     QString target;               // the current file's target, once settled
     RunTally tally;
+    RunReport report;
 
     Impl(BatchRun* owner, FileSystem& f, Processes& p, Dialogs& d, RunView& v,
          const MessageTable& m, QString folder)
@@ -139,6 +140,7 @@ void BatchRun::Impl::nextFile() {
                            QString::number(sources.size()) + QStringLiteral("):"));
     view.setCurrentSource(source);
     view.showProgress({.fileBarWidth = 0.f});
+    emit q->fileStarted(index + 1, int(sources.size()));
 
     QString path;
     encoderStopped = false;
@@ -175,6 +177,10 @@ void BatchRun::Impl::showProgress() {
                             int(sources.size()), view.fileTrackWidth(), view.totalTrackWidth());
     if (update) {
         view.showProgress(*update);
+        const double track = view.totalTrackWidth();
+        if (update->totalBarWidth && track > 0) {
+            emit q->listProgress(*update->totalBarWidth / track);
+        }
     }
 }
 
@@ -235,13 +241,14 @@ void BatchRun::Impl::next() {
 }
 
 void BatchRun::Impl::finish() {
-    emit q->ending(tally.count(FileOutcome::Done), tally.count(FileOutcome::Skipped),
-                   tally.count(FileOutcome::Failed));
     // Counted over the files the run started with: files that join the list during the run
     // wait for the next one.
-    dialogs.messageBoxWithDetails(messages[Message::Done],
-                                  tally.completionText(messages, sources.size()), MsgButtons::Ok,
-                                  MsgIcon::None, tally.failureDetails());
+    report = {messages[Message::Done], tally.completionText(messages, sources.size()),
+              tally.failureDetails(), view.settings().outputFolder};
+    emit q->ending(tally.count(FileOutcome::Done), tally.count(FileOutcome::Skipped),
+                   tally.count(FileOutcome::Failed));
+    dialogs.messageBoxWithDetails(report.title, report.text, MsgButtons::Ok, MsgIcon::None,
+                                  report.details);
     view.setRunning(false);
     view.setCurrentSource({});
     view.showProgress(ClearedProgress());
@@ -316,6 +323,9 @@ QString BatchRun::tempFolder() const {
 }
 int BatchRun::encoderExitCode() const {
     return d->job.exitCode();
+}
+const RunReport& BatchRun::lastReport() const {
+    return d->report;
 }
 
 }  // namespace vm
