@@ -4,6 +4,7 @@
 // bus, nothing fails.
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QDBusConnection>
@@ -12,8 +13,10 @@
 #include <QDBusUnixFileDescriptor>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
 #include <QVariantMap>
+#include <cstring>
 
 #include "platform/qt/DBusSleepInhibitor.h"
 #include "platform/qt/DBusTaskbarEntry.h"
@@ -200,6 +203,23 @@ class TestDBusRunServices : public QObject {
         QTRY_COMPARE(logind.service.held(), 0);  // gone with the object
     }
 
+    // A program killed while it holds logind's inhibitor leaves none behind.
+    void goneWithAKilledProgram() {
+        if (!busThere()) {
+            QSKIP("no session bus (run under dbus-run-session)");
+        }
+        Own<FakeLogind> logind(kLogind, kLogindPath);
+        QProcess holder;
+        holder.start(QCoreApplication::applicationFilePath(), {"--hold"});
+        QVERIFY(holder.waitForStarted());
+        QTRY_COMPARE(logind.service.inhibitors.size(), 1);
+        QCOMPARE(logind.service.inhibitors[0].why, QStringLiteral("Converting 1 of 1 files"));
+        QVERIFY(!logind.service.released(0));
+        ::kill(pid_t(holder.processId()), SIGKILL);
+        QVERIFY(holder.waitForFinished());
+        QTRY_VERIFY(logind.service.released(0));
+    }
+
     // No logind, or one that refuses: the screen saver's inhibitor, a cookie per reason.
     void screenSaverWhereLogindIsNot() {
         if (!busThere()) {
@@ -302,5 +322,15 @@ class TestDBusRunServices : public QObject {
     QList<QPair<QString, QVariantMap>>* updates_ = nullptr;
 };
 
-QTEST_GUILESS_MAIN(TestDBusRunServices)
+// With --hold: takes logind's inhibitor and holds it until killed.
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--hold") == 0) {
+        DBusSleepInhibitor sleep("Vidmorf", SystemStandIn(), QDBusConnection::sessionBus());
+        sleep.hold("Converting 1 of 1 files");
+        return app.exec();
+    }
+    TestDBusRunServices test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_dbus_run_services.moc"
