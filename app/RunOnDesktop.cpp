@@ -25,6 +25,10 @@ RunOnDesktop::RunOnDesktop(Form1& window, const DesktopServices& desktop,
     desktop_.notifications.setActionHandler([this](const QString& key) { actionPicked(key); });
 }
 
+RunOnDesktop::~RunOnDesktop() {
+    desktop_.notifications.setActionHandler({});
+}
+
 void RunOnDesktop::fileStarted(int number, int count) {
     // Read at every file, so that a language switch during the run applies from the next one.
     desktop_.sleep.hold(AwakeReason(window_.desktopTexts(), number, count));

@@ -30,6 +30,7 @@ class RunOnDesktop : public QObject {
     // bringToFront: raises the window (and a box it waits on) before the details are shown.
     RunOnDesktop(Form1& window, const DesktopServices& desktop, std::function<void()> bringToFront,
                  QObject* parent = nullptr);
+    ~RunOnDesktop() override;
 
     // Keys of the notification's actions.
     static const QString kOpenFolder;
