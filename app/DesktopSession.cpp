@@ -5,9 +5,7 @@
 
 #include "CommandLine.h"
 #include "Form1.h"
-#include "convert/BatchRun.h"
 #include "platform/InstanceChannel.h"
-#include "platform/Notifications.h"
 
 namespace vm {
 
@@ -26,13 +24,16 @@ bool ClaimOneWindow(InstanceChannel& channel, const QString& programFolder,
     return true;
 }
 
-DesktopSession::DesktopSession(Form1& window, Notifications& notifications,
+DesktopSession::DesktopSession(Form1& window, const DesktopServices& desktop,
                                InstanceChannel& channel, QObject* parent)
-    : QObject(parent), window_(window), notifications_(notifications) {
+    : QObject(parent),
+      window_(window),
+      run_(std::make_unique<RunOnDesktop>(window, desktop, [this] { bringToFront(); })) {
     channel.setMessageHandler(
         [this](const QByteArray& message) { filesArrived(DecodePaths(message)); });
-    connect(&window_.batchRun(), &BatchRun::ending, this, &DesktopSession::runEnding);
 }
+
+DesktopSession::~DesktopSession() = default;
 
 void DesktopSession::filesArrived(const QStringList& paths) {
     window_.AddGivenFiles(paths);
@@ -52,16 +53,6 @@ void DesktopSession::bringToFront() {
         box->raise();
         box->activateWindow();
     }
-}
-
-void DesktopSession::runEnding(int done, int skipped, int failed) {
-    // Some window of the program has the focus: the user sees the completion message.
-    if (QApplication::activeWindow()) {
-        return;
-    }
-    const DesktopTexts& texts = window_.desktopTexts();
-    notifications_.notify(texts.runEndedTitle, RunEndedBody(texts, done, skipped, failed));
-    notifications_.requestAttention();
 }
 
 }  // namespace vm

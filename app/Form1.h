@@ -42,6 +42,7 @@ class Form1 : public QWidget {
     const MessageTable& messages() const { return messages_; }
     const DesktopTexts& desktopTexts() const { return desktopTexts_; }
     const QString& programFolder() const { return programFolder_; }
+    const Platform& platform() const { return platform_; }
     bool encoderIdle() const;
     BatchRun& batchRun() { return *batch_; }
 

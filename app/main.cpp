@@ -9,6 +9,8 @@
 #include "platform/PathBytes.h"
 #include "platform/Platform.h"
 #include "platform/qt/DBusNotifications.h"
+#include "platform/qt/DBusSleepInhibitor.h"
+#include "platform/qt/DBusTaskbarEntry.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtLinks.h"
 #include "platform/qt/WebEngineBrowser.h"
@@ -59,7 +61,10 @@ int main(int argc, char** argv) {
     dialogs.setOwner(&window);
     vm::DBusNotifications notifications(QStringLiteral("Vidmorf"), QStringLiteral("vidmorf"));
     notifications.setOwner(&window);
-    vm::DesktopSession desktop(window, notifications, channel);
+    vm::DBusSleepInhibitor sleep(QStringLiteral("Vidmorf"), QDBusConnection::systemBus(),
+                                 QDBusConnection::sessionBus());
+    vm::DBusTaskbarEntry taskbar(QGuiApplication::desktopFileName(), QDBusConnection::sessionBus());
+    vm::DesktopSession desktop(window, {notifications, sleep, taskbar}, channel);
     window.AddGivenFiles(line.files);
     if (!window.startUp()) {
         return 0;

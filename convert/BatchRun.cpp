@@ -41,6 +41,7 @@ struct BatchRun::Impl {
     int index = 0;                // the current file
     QString target;               // the current file's target, once settled
     RunTally tally;
+    RunReport report;
 
     Impl(BatchRun* owner, FileSystem& f, Processes& p, Dialogs& d, RunView& v,
          const MessageTable& m, QString folder)
@@ -133,6 +134,7 @@ void BatchRun::Impl::nextFile() {
                            QString::number(sources.size()) + QStringLiteral("):"));
     view.setCurrentSource(ReadablePath(source));
     view.showProgress({.fileBarWidth = 0.f});
+    emit q->fileStarted(index + 1, int(sources.size()));
 
     encoderStopped = false;
     // The settings are read afresh for every file: a language switch during the run resets
@@ -159,6 +161,10 @@ void BatchRun::Impl::showProgress() {
                             int(sources.size()), view.fileTrackWidth(), view.totalTrackWidth());
     if (update) {
         view.showProgress(*update);
+        const double track = view.totalTrackWidth();
+        if (update->totalBarWidth && track > 0) {
+            emit q->listProgress(*update->totalBarWidth / track);
+        }
     }
 }
 
@@ -201,13 +207,14 @@ void BatchRun::Impl::next() {
 }
 
 void BatchRun::Impl::finish() {
-    emit q->ending(tally.count(FileOutcome::Done), tally.count(FileOutcome::Skipped),
-                   tally.count(FileOutcome::Failed));
     // Counted over the files the run started with: files that join the list during the run
     // wait for the next one.
-    dialogs.messageBoxWithDetails(messages[Message::Done],
-                                  tally.completionText(messages, sources.size()), MsgButtons::Ok,
-                                  MsgIcon::None, tally.failureDetails());
+    report = {messages[Message::Done], tally.completionText(messages, sources.size()),
+              tally.failureDetails(), view.settings().outputFolder};
+    emit q->ending(tally.count(FileOutcome::Done), tally.count(FileOutcome::Skipped),
+                   tally.count(FileOutcome::Failed));
+    dialogs.messageBoxWithDetails(report.title, report.text, MsgButtons::Ok, MsgIcon::None,
+                                  report.details);
     view.setRunning(false);
     view.setCurrentSource({});
     view.showProgress(ClearedProgress());
@@ -282,6 +289,9 @@ QString BatchRun::tempFolder() const {
 }
 int BatchRun::encoderExitCode() const {
     return d->job.exitCode();
+}
+const RunReport& BatchRun::lastReport() const {
+    return d->report;
 }
 
 }  // namespace vm

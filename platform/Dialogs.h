@@ -31,6 +31,8 @@ class Dialogs {
     virtual QString browseForFolder() = 0;
     // Number of boxes currently open.
     virtual int openCount() const = 0;
+    // Unfolds the details of the open box that has them; false when no such box is open.
+    virtual bool unfoldDetails() = 0;
 };
 
 }  // namespace vm

@@ -44,10 +44,21 @@ MsgAnswer FakeDialogs::messageBoxWithDetails(const QString& title, const QString
         return buttons == MsgButtons::Ok ? MsgAnswer::Ok : defaultAnswer_;
     }
     auto answer = answers_.dequeue();
+    const int withDetails = details.isEmpty() ? 0 : 1;
     ++open_;
+    openWithDetails_ += withDetails;
     MsgAnswer result = answer();
+    openWithDetails_ -= withDetails;
     --open_;
     return buttons == MsgButtons::Ok ? MsgAnswer::Ok : result;
+}
+
+bool FakeDialogs::unfoldDetails() {
+    if (openWithDetails_ == 0) {
+        return false;
+    }
+    ++unfolded;
+    return true;
 }
 
 QString FakeDialogs::inputBox(const QString& title, const QString& prompt, const QString&) {

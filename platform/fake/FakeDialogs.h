@@ -46,6 +46,9 @@ class FakeDialogs : public Dialogs {
     QStringList openFlvFiles(const QString& startFolder) override;
     QString browseForFolder() override;
     int openCount() const override { return open_; }
+    // True while a box with details is open (answering); each such call counts in `unfolded`.
+    bool unfoldDetails() override;
+    int unfolded = 0;
 
   private:
     QQueue<std::function<MsgAnswer()>> answers_;
@@ -54,6 +57,7 @@ class FakeDialogs : public Dialogs {
     QQueue<QString> folders_;
     MsgAnswer defaultAnswer_ = MsgAnswer::Ok;
     int open_ = 0;
+    int openWithDetails_ = 0;
 };
 
 }  // namespace vm

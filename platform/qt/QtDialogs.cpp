@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QtDialogs.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -85,8 +86,29 @@ MsgAnswer QtDialogs::messageBoxWithDetails(const QString& title, const QString& 
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
+    if (!details.isEmpty()) {
+        detailsBox_ = &box;
+    }
     const int result = box.exec();
     return result == QMessageBox::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+}
+
+bool QtDialogs::unfoldDetails() {
+    if (!detailsBox_) {
+        return false;
+    }
+    auto* area = detailsBox_->findChild<QTextEdit*>();
+    if (area && area->isVisible()) {
+        return true;
+    }
+    // The box's own button that shows the details is the one that is not a standard button.
+    for (QAbstractButton* button : detailsBox_->buttons()) {
+        if (detailsBox_->standardButton(button) == QMessageBox::NoButton) {
+            button->click();
+            break;
+        }
+    }
+    return true;
 }
 
 QString QtDialogs::inputBox(const QString& title, const QString& prompt, const QString& initial) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
@@ -22,6 +23,7 @@ class QtDialogs : public Dialogs {
     QStringList openFlvFiles(const QString& startFolder) override;
     QString browseForFolder() override;
     int openCount() const override { return open_; }
+    bool unfoldDetails() override;
 
     // CR LF and single CRs become line breaks.
     static QString displayText(const QString& text);
@@ -31,6 +33,7 @@ class QtDialogs : public Dialogs {
 
     QPointer<QWidget> owner_;
     int open_ = 0;
+    QPointer<QMessageBox> detailsBox_;  // the open box with details
 };
 
 }  // namespace vm

@@ -63,12 +63,7 @@ int main(int argc, char** argv) {
         if (box && box->text() == window.messages()[Message::ForceStopQuestion]) {
             box->button(QMessageBox::Ok)->click();  // yes, stop now
         } else if (box && !box->detailedText().isEmpty() && !unfolded) {
-            for (QAbstractButton* b : box->buttons()) {
-                if (box->buttonRole(b) == QMessageBox::ActionRole) {
-                    b->click();
-                }
-            }
-            unfolded = true;
+            unfolded = dialogs.unfoldDetails();
             std::puts("ready");
             std::fflush(stdout);
         } else if (box && box->detailedText().isEmpty()) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window on the desktop: its command line, the one window per program folder, files that
-// later starts hand over, and the notice when a run ends while the user looks elsewhere.
+// later starts hand over, the machine kept awake and the dock's progress during a run, and the
+// notice when a run ends while the user looks elsewhere, with what it offers to do.
 #include <QListWidget>
 #include <QtTest>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "app/Widgets.h"
 #include "convert/BatchRun.h"
 #include "platform/PathBytes.h"
+#include "platform/fake/FakeDesktopRun.h"
 #include "platform/fake/FakeInstanceChannel.h"
 #include "platform/fake/FakeNotifications.h"
 
@@ -22,6 +24,8 @@ namespace {
 
 struct Rig : MemoryPlatform {
     FakeNotifications notifications;
+    FakeSleepInhibitor sleep;
+    FakeTaskbarEntry taskbar;
     FakeInstanceChannel channel;
     std::unique_ptr<Form1> form;
     std::unique_ptr<DesktopSession> session;
@@ -36,9 +40,12 @@ struct Rig : MemoryPlatform {
             profiles.set(pack, "Info", "Set", "1");
             profiles.set(pack, "Dialog", "note1", "Conversion finished");
             profiles.set(pack, "Dialog", "note2", "%1 done, %2 skipped, %3 failed");
+            profiles.set(pack, "Dialog", "note5", "Converting %1 of %2 files");
+            profiles.set(pack, "Dialog", "note6", "Open output folder");
         }
         form = std::make_unique<Form1>(platform(), kFolder);
-        session = std::make_unique<DesktopSession>(*form, notifications, channel);
+        session = std::make_unique<DesktopSession>(
+            *form, DesktopServices{notifications, sleep, taskbar}, channel);
     }
     QStringList list() const {
         QStringList entries;
@@ -174,9 +181,89 @@ class TestDesktop : public QObject {
         QVERIFY(rig.form->startUp());
         rig.form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+        emit rig.form->batchRun().fileStarted(1, 1);
         emit rig.form->batchRun().ending(1, 0, 0);
         QVERIFY(rig.notifications.shown.isEmpty());
         QCOMPARE(rig.notifications.attentionRequests, 0);
+        QVERIFY(!rig.sleep.held && !rig.taskbar.now);
+    }
+
+    // A run through the window: awake while it converts, the list's progress and the files left
+    // on the dock; both end with the run, before its completion message waits for the user.
+    void runKeepsAwakeAndShowsOnTheDock() {
+        Rig rig;
+        QVERIFY(rig.form->startUp());
+        rig.form->AddGivenFiles({"/v/a.flv", "/v/b.flv"});
+        BatchRun& run = rig.form->batchRun();
+        run.start();
+        QVERIFY(run.isRunning());
+        QCOMPARE(rig.sleep.reasons, QStringList{"正在转换第 1 个文件，共 2 个"});
+        QVERIFY(rig.sleep.held);
+        QCOMPARE(rig.taskbar.now, (FakeTaskbarEntry::Shown{0.0, 2}));
+        emit run.listProgress(0.3);
+        QCOMPARE(rig.taskbar.now, (FakeTaskbarEntry::Shown{0.3, 2}));
+
+        rig.processes.finish();  // no closing line: the file failed
+        QTRY_COMPARE(rig.sleep.reasons.size(), 2);
+        QCOMPARE(rig.sleep.reasons[1], QStringLiteral("正在转换第 2 个文件，共 2 个"));
+        QCOMPARE(rig.taskbar.now, (FakeTaskbarEntry::Shown{0.5, 1}));
+
+        // While the completion message waits, the user picks the notification's actions.
+        bool quietDuringBox = false;
+        QStringList actionKeys;
+        int unfolded = -1;
+        QStringList opened;
+        rig.dialogs.setNextAnswer([&] {
+            quietDuringBox = !rig.sleep.held && !rig.taskbar.now;
+            actionKeys = rig.notifications.actionKeys();
+            rig.notifications.invoke(RunOnDesktop::kShowDetails);  // the open box unfolds
+            unfolded = rig.dialogs.unfolded;
+            rig.notifications.invoke(RunOnDesktop::kOpenFolder);
+            opened = rig.links.opened;
+            return MsgAnswer::Ok;
+        });
+        // The user has turned to another program by the time the run ends.
+        QT_WARNING_PUSH
+        QT_WARNING_DISABLE_DEPRECATED
+        QApplication::setActiveWindow(nullptr);
+        QT_WARNING_POP
+        rig.processes.finish();
+        QTRY_VERIFY(!run.isRunning());
+        QVERIFY(quietDuringBox);
+        QCOMPARE(actionKeys, (QStringList{RunOnDesktop::kOpenFolder, RunOnDesktop::kShowDetails}));
+        QCOMPARE(rig.notifications.shown[0].actions[0].label, QStringLiteral("打开输出文件夹"));
+        QCOMPARE(rig.notifications.shown[0].actions[1].label, QStringLiteral("查看详情"));
+        QCOMPARE(unfolded, 1);
+        QCOMPARE(opened, QStringList{"file:///opt/vidmorf/output"});
+        QCOMPARE(rig.sleep.releases, 1);
+        QCOMPARE(rig.notifications.shown.size(), 1);
+        QCOMPARE(rig.notifications.shown[0].body,
+                 QStringLiteral("完成 0 个，跳过 0 个，错误 2 个"));
+
+        // The message closed: the details come again, in a box of their own.
+        const FakeDialogs::Shown completion = rig.dialogs.messages().last();
+        const qsizetype boxes = rig.dialogs.messages().size();
+        QVERIFY(completion.details.contains("/v/a.flv: "));
+        rig.notifications.invoke(RunOnDesktop::kShowDetails);
+        QCOMPARE(rig.dialogs.messages().size(), boxes + 1);
+        QCOMPARE(rig.dialogs.messages().last().text, completion.text);
+        QCOMPARE(rig.dialogs.messages().last().details, completion.details);
+        rig.notifications.invoke("something-else");
+        QCOMPARE(rig.dialogs.messages().size(), boxes + 1);
+        QCOMPARE(rig.links.opened.size(), 1);
+    }
+
+    // The pack's texts; a run where nothing failed offers the folder alone.
+    void runOnTheDesktopInThePacksLanguage() {
+        Rig rig(true);
+        QVERIFY(rig.form->startUp());
+        emit rig.form->batchRun().fileStarted(3, 100);
+        QCOMPARE(rig.sleep.reasons, QStringList{"Converting 3 of 100 files"});
+        QCOMPARE(rig.taskbar.now, (FakeTaskbarEntry::Shown{0.02, 98}));
+        emit rig.form->batchRun().ending(3, 0, 0);
+        QVERIFY(!rig.sleep.held && !rig.taskbar.now);
+        QCOMPARE(rig.notifications.actionKeys(), QStringList{RunOnDesktop::kOpenFolder});
+        QCOMPARE(rig.notifications.shown[0].actions[0].label, QStringLiteral("Open output folder"));
     }
 };
 

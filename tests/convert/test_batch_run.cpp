@@ -2,6 +2,7 @@
 // Whole runs without a window: a plain view, answered boxes, real files and processes, and
 // stand-in encoders whose sources say what they do.
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -79,6 +80,38 @@ class TestBatchRun : public QObject {
         QVERIFY(QFileInfo::exists(r.ws.out("a_new.avi")));
         QVERIFY(r.runToEnd());
         QVERIFY(QFileInfo::exists(r.ws.out("a_new_new.avi")));
+    }
+
+    // Who watches a run learns each file as it begins, how far the list's bar has come, and the
+    // completion message before it is shown.
+    void watchersFollowTheRun() {
+        Rig r;
+        const QString a = r.ws.source(
+            "a.flv",
+            "printf 'frame=    5 q=2.0 size=       1kB time=0.2 bitrate=  10.0kbits/s\\r' "
+            ">&2\nsleep 0.5\n" +
+                kConverts);
+        const QString b = r.ws.source("b.flv", kFails);
+        r.view.files = {a, b};
+        QSignalSpy started(&r.run, &BatchRun::fileStarted);
+        QSignalSpy progress(&r.run, &BatchRun::listProgress);
+        RunReport atEnding;
+        connect(&r.run, &BatchRun::ending, this, [&] { atEnding = r.run.lastReport(); });
+
+        QVERIFY(r.runToEnd());
+        QCOMPARE(started.size(), 2);
+        QCOMPARE(started[0], (QList<QVariant>{1, 2}));
+        QCOMPARE(started[1], (QList<QVariant>{2, 2}));
+        QVERIFY(!progress.isEmpty());
+        QCOMPARE(progress.last().value(0).toDouble(),
+                 double(r.view.totalBarPeak) / r.view.totalTrack);
+        const FakeDialogs::Shown done = r.lastMessage();
+        QCOMPARE(atEnding.title, done.title);
+        QCOMPARE(atEnding.text, done.text);
+        QCOMPARE(atEnding.details, done.details);
+        QVERIFY(atEnding.details.startsWith(b + ": "));
+        QCOMPARE(atEnding.outputFolder, r.ws.output);
+        QCOMPARE(r.run.lastReport().text, done.text);  // kept after the run
     }
 
     // The private temp folder is left empty after each job and goes with the run.

@@ -48,6 +48,18 @@ class TestDesktopTexts : public QObject {
         QCOMPARE(partial.runEndedBody, builtIn.runEndedBody);
         QCOMPARE(partial.stoppedReason, builtIn.stoppedReason);
         QCOMPARE(partial.silentReason, QStringLiteral("Silent"));
+
+        // The reason for staying awake needs both of its numbers; the actions are plain texts.
+        const DesktopTexts awake =
+            ReadDesktopTexts(ini_, pack("note5=File %2 of %1\r\nnote6=Open\r\nnote7=Details\r\n"));
+        QCOMPARE(AwakeReason(awake, 3, 100), QStringLiteral("File 100 of 3"));
+        QCOMPARE(awake.openFolderAction, QStringLiteral("Open"));
+        QCOMPARE(awake.detailsAction, QStringLiteral("Details"));
+        const DesktopTexts lame = ReadDesktopTexts(ini_, pack("note5=Converting %1\r\n"));
+        QCOMPARE(lame.awakeReason, builtIn.awakeReason);
+        QCOMPARE(AwakeReason(lame, 3, 100), QStringLiteral("正在转换第 3 个文件，共 100 个"));
+        QCOMPARE(lame.openFolderAction, QStringLiteral("打开输出文件夹"));
+        QCOMPARE(lame.detailsAction, QStringLiteral("查看详情"));
     }
 
     // Each marker once, in one pass: numbers are never read as markers, other '%' text stays.

@@ -32,6 +32,8 @@ const QList<QPair<const char*, QStringList>> kKeys = {
     {"Dialog", {"title1", "title2", "title3", "msg1",  "msg2",  "msg3",  "msg4",  "msg5",
                 "msg6",   "msg7",   "msg8",   "msg9",  "msg10", "msg11", "msg12", "msg13",
                 "msg14",  "msg15",  "msg16",  "msg17", "note1", "note2", "note3", "note4"}},
+    // The notification's actions and why the machine stays awake during a run.
+    {"Dialog", {"note5", "note6", "note7"}},
     {"Batch", {"bat1", "bat2", "bat3", "bat4", "bat5", "bat6", "bat7", "bat8", "bat9", "bat10"}},
 };
 
@@ -108,12 +110,17 @@ void TestShippedPacks::simplifiedChineseIsTheBuiltInText() {
     QCOMPARE(desktop.runEndedBody, builtInDesktop.runEndedBody);
     QCOMPARE(desktop.stoppedReason, builtInDesktop.stoppedReason);
     QCOMPARE(desktop.silentReason, builtInDesktop.silentReason);
+    QCOMPARE(desktop.awakeReason, builtInDesktop.awakeReason);
+    QCOMPARE(desktop.openFolderAction, builtInDesktop.openFolderAction);
+    QCOMPARE(desktop.detailsAction, builtInDesktop.detailsAction);
     // Every pack's body takes all three counts (one that did not would be replaced).
     for (const QString& name : packs_) {
         const QString body = ReadPackText(ini_, kFolder + name, "Dialog", "note2", {});
         for (const char* count : {"%1", "%2", "%3"}) {
             QVERIFY2(body.contains(QLatin1String(count)), qPrintable(name));
         }
+        const QString awake = ReadPackText(ini_, kFolder + name, "Dialog", "note5", {});
+        QVERIFY2(awake.contains("%1") && awake.contains("%2"), qPrintable(name));
     }
 
     // The batch program's texts: the built-in ones are the Simplified Chinese pack's, and each
