@@ -9,6 +9,7 @@ namespace vm {
 namespace {
 
 const QString kSection = QStringLiteral("Dialog");
+
 }  // namespace
 
 DesktopTexts BuiltInDesktopTexts() {
