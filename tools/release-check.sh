@@ -66,8 +66,9 @@ cleanup() {
     for root in "${roots[@]}"; do teardown "$root" || ok=1; done
     [ $ok = 0 ] && rm -rf --one-file-system "$work"
 }
+exec 3>&1 # the outcome goes here, even from a trap that runs while output goes to the log
 outcome() { # STATUS DETAIL
-    echo "release check $suite at $short: $1 — $2, $(minutes) min (log: $log)"
+    echo "release check $suite at $short: $1 — $2, $(minutes) min (log: $log)" >&3
     say "$1: $2"
 }
 fail() {
