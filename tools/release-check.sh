@@ -66,17 +66,17 @@ cleanup() {
     for root in "${roots[@]}"; do teardown "$root" || ok=1; done
     [ $ok = 0 ] && rm -rf --one-file-system "$work"
 }
-trap cleanup EXIT
-trap 'exit 130' INT TERM HUP
-
+exec 3>&1 # the outcome goes here, even from a trap that runs while output goes to the log
 outcome() { # STATUS DETAIL
-    echo "release check $suite at $short: $1 — $2, $(minutes) min (log: $log)"
+    echo "release check $suite at $short: $1 — $2, $(minutes) min (log: $log)" >&3
     say "$1: $2"
 }
 fail() {
     outcome FAILED "$*"
     exit 1
 }
+trap cleanup EXIT
+trap 'outcome INTERRUPTED "stopped by a signal"; exit 130' INT TERM HUP
 
 # The cached base system: debootstrap's minimal variant, made once.
 if [ "$refresh" = --refresh ] || [ ! -s "$base" ]; then
@@ -103,10 +103,12 @@ fresh_system() { # NAME
         mount -t tmpfs -o mode=1777 shm "$root/dev/shm" &&
         mount --bind "$archives" "$root/var/cache/apt/archives" || return 1
 }
-# Runs a shell command as root in a system, with a clean environment.
+# Runs a shell command as root in a system, with a clean environment. Waited for in the
+# background, so that a signal stops the check at once (the cleanup ends what runs inside).
 inside() { # ROOT COMMAND
     chroot "$1" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb \
-        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin /bin/bash -c "$2"
+        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin /bin/bash -c "$2" &
+    wait $!
 }
 
 # The README's test command, as the README gives it.
