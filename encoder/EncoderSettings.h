@@ -4,10 +4,10 @@
 #pragma once
 
 #include "Av.h"
+#include "EncoderProgress.h"
 #include "Filters.h"
 #include "Options.h"
 #include "OutputProfile.h"
-#include "EncoderProgress.h"
 
 namespace coder {
 

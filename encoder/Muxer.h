@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "Av.h"
+#include "EncoderProgress.h"
 #include "FrameQueue.h"
 #include "Options.h"
 #include "OutputProfile.h"
-#include "EncoderProgress.h"
 #include "TargetFile.h"
 #include "Worker.h"
 

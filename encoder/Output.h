@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "Av.h"
+#include "EncoderProgress.h"
 #include "EncoderSettings.h"
 #include "Filters.h"
 #include "Muxer.h"
@@ -20,7 +21,6 @@
 #include "OutputProfile.h"
 #include "ParallelMp3.h"
 #include "ParallelVideo.h"
-#include "EncoderProgress.h"
 
 namespace coder {
 

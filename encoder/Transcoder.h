@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "Av.h"
+#include "EncoderProgress.h"
 #include "FrameQueue.h"
 #include "Input.h"
 #include "Options.h"
 #include "Output.h"
-#include "EncoderProgress.h"
 #include "SourceReader.h"
 #include "StreamEncoder.h"
 #include "Worker.h"

@@ -14,8 +14,8 @@ extern "C" {
 }
 
 #include "Av.h"
-#include "Options.h"
 #include "EncoderProgress.h"
+#include "Options.h"
 #include "SignalRemoval.h"
 #include "Transcoder.h"
 

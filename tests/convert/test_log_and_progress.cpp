@@ -5,8 +5,8 @@
 
 #include "RunSupport.h"
 #include "convert/LogTail.h"
-#include "convert/WindowProgress.h"
 #include "convert/RunTally.h"
+#include "convert/WindowProgress.h"
 #include "i18n/MessageTable.h"
 
 using namespace vm;
