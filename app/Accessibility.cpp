@@ -2,8 +2,10 @@
 #include "Accessibility.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFocusFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -60,7 +62,7 @@ bool IsPlainKey(const QKeyEvent* key, std::initializer_list<int> keys) {
 }  // namespace
 
 Accessibility::Accessibility(QWidget* form, const Form1Controls& c)
-    : QObject(form), form_(form), c_(c), languageName_(new QLabel(form)) {
+    : QObject(form), c_(c), languageName_(new QLabel(form)) {
     static const bool linksInstalled = [] {
         QAccessible::installFactory(LinkFactory);
         return true;
@@ -85,6 +87,16 @@ Accessibility::Accessibility(QWidget* form, const Form1Controls& c)
     QWidget::setTabOrder(c.Label17, c.Label18);
     c.Text4->setTabChangesFocus(true);
 
+    // The style marks a focused field or button, but not a focused list or text box: a ring
+    // around them does.
+    auto* ring = new QFocusFrame(form);
+    QPalette highlight = ring->palette();
+    highlight.setColor(QPalette::WindowText, highlight.color(QPalette::Highlight));
+    ring->setPalette(highlight);
+    connect(qApp, &QApplication::focusChanged, ring, [this, ring](QWidget*, QWidget* now) {
+        ring->setWidget(now == c_.List1 || now == c_.Text4 ? now : nullptr);
+    });
+
     keepSelectedTabReachable();
     connect(c.tabGroup, &QButtonGroup::idToggled, this, [this] { keepSelectedTabReachable(); });
 
@@ -93,7 +105,8 @@ Accessibility::Accessibility(QWidget* form, const Form1Controls& c)
         {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)});
     connect(next, &QShortcut::activated, this, [this] { stepTab(1); });
     auto* previous = new QShortcut(form);
-    previous->setKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+    // Written with Tab, not Backtab: only so does it match the key on X11 and Wayland.
+    previous->setKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
                        QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
     connect(previous, &QShortcut::activated, this, [this] { stepTab(-1); });
 

@@ -41,7 +41,6 @@ class Accessibility : public QObject {
     void keepSelectedTabReachable();
     bool pressWithEnter(QAbstractButton* button, QEvent* event);
 
-    QWidget* form_;
     const Form1Controls& c_;
     QLabel* languageName_;                    // names the language box; never shown
     QPointer<QAbstractButton> enterPressed_;  // the button an Enter key went down on

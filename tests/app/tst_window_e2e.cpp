@@ -292,7 +292,8 @@ class WindowEndToEnd : public QObject {
         answer.setInterval(20);
         connect(&answer, &QTimer::timeout, [&answered, &last] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box && box->isVisible() && box != last) {
+            // The key goes where the focus is, once the box has it.
+            if (box && box == QApplication::activeWindow() && box != last) {
                 last = box;
                 answered << box->text();
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -325,7 +326,7 @@ class WindowEndToEnd : public QObject {
         const Probe p = probe(out + QStringLiteral("/keys.mp3"));
         QCOMPARE(p.codecs, QStringList({"mp3"}));
         QVERIFY(!form.batchRun().isRunning());
-        QCOMPARE(QApplication::focusWidget(), c.Command3);
+        QCOMPARE(form.focusWidget(), c.Command3);  // the window's, whether active again or not
         QVERIFY(form.close());
     }
 };
