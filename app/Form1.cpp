@@ -10,11 +10,13 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "Accessibility.h"
 #include "SitePages.h"
 #include "Widgets.h"
 #include "convert/BatchRun.h"
 #include "files/FileList.h"
 #include "files/OutputFolder.h"
+#include "i18n/AccessTexts.h"
 #include "i18n/LanguagePacks.h"
 #include "i18n/LanguageTexts.h"
 #include "platform/PathBytes.h"
@@ -61,6 +63,8 @@ Form1::Form1(const Platform& platform, const QString& programFolder, QWidget* pa
     setFixedSize(Twips(0, 0, 7215, 6045).size());
 
     BuildForm1Controls(this, platform_.browser.widget(), c_);
+    access_ = new Accessibility(this, c_);
+    access_->applyNames(BuiltInAccessTexts());
     batch_ = std::make_unique<BatchRun>(platform_.files, platform_.processes, platform_.dialogs,
                                         runView_, messages_, programFolder_);
     batch_->setDesktopTexts(&desktopTexts_);
@@ -230,6 +234,7 @@ void Form1::ApplyLanguage(const QString& name) {
     messages_ = texts.messages;
     desktopTexts_ = ReadDesktopTexts(platform_.profiles, pack);
     SetCaption(c_.Label21, messages_.convertingCaption);
+    access_->applyNames(ReadAccessTexts(platform_.profiles, pack));
 }
 
 }  // namespace vm

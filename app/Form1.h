@@ -12,6 +12,7 @@
 
 namespace vm {
 
+class Accessibility;
 class BatchRun;
 
 // The one window: its controls, start-up and shut-down, the tabs and the resource page.
@@ -67,6 +68,7 @@ class Form1 : public QWidget {
     ListBoxView list_;
     FormRunView runView_;
     std::unique_ptr<BatchRun> batch_;
+    Accessibility* access_ = nullptr;  // a child of the window
     bool startUpComplete_ = false;
 };
 

@@ -173,6 +173,14 @@ void BuildParametersPanel(QFrame* panel, Form1Controls& c) {
     MakeAutoSizedRight(c.Label8, 1380, 1320);
     // Its two entries are language texts.
     c.Combo6 = Combo(c.Frame2, "Combo6", Twips(1560, 1320, 1215, 300), {}, QString());
+
+    // Each caption names its box, to a screen reader as to the eye.
+    c.Label3->setBuddy(c.Combo1);
+    c.Label4->setBuddy(c.Combo2);
+    c.Label5->setBuddy(c.Combo3);
+    c.Label6->setBuddy(c.Combo4);
+    c.Label7->setBuddy(c.Combo5);
+    c.Label8->setBuddy(c.Combo6);
 }
 
 void BuildConversionPanel(QFrame* panel, Form1Controls& c) {

@@ -113,8 +113,18 @@ QStringList FormRunView::sourceFiles() const {
 }
 
 void FormRunView::setRunning(bool running) {
+    // The keyboard's focus stays among the run buttons: Start hands it to Cancel task and gets
+    // it back, instead of its going to the top of the window with a button that is disabled.
+    QWidget* focused = c_.Command3->window()->focusWidget();
+    const bool onRunButton =
+        focused == c_.Command3 || focused == c_.Command5 || focused == c_.Command6;
     for (int i = 0; i < kTabsRunDisables; ++i) {
         c_.Option7[i]->setEnabled(!running);
+    }
+    QPushButton* const taking = running ? c_.Command6 : c_.Command3;
+    taking->setEnabled(true);
+    if (onRunButton) {
+        taking->setFocus(Qt::OtherFocusReason);
     }
     c_.Command3->setEnabled(!running);
     c_.Command5->setEnabled(running);

@@ -6,8 +6,11 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QUrl>
 
 #include "convert/WindowProgress.h"
@@ -141,6 +144,31 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+void ClickLabel::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            if (!event->isAutoRepeat()) {
+                activate();
+            }
+            break;
+        default:
+            QLabel::keyPressEvent(event);
+    }
+}
+
+void ClickLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (hasFocus()) {
+        QStylePainter painter(this);
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.backgroundColor = palette().color(QPalette::Window);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    }
+}
+
 void MakeAutoSized(QLabel* label, int leftTwips, int topTwips) {
     label->setProperty(kAutoSize, true);
     label->move(TwipsToPixels(leftTwips), TwipsToPixels(topTwips));
@@ -157,7 +185,8 @@ void MakeAutoSizedRight(QLabel* label, int rightEdgeTwips, int topTwips) {
 
 void SetCaption(QWidget* control, const QString& text) {
     if (auto* label = qobject_cast<QLabel*>(control)) {
-        label->setText(text);
+        // A label with a buddy would take an '&' as the buddy's shortcut.
+        label->setText(label->buddy() ? EscapeMnemonic(text) : text);
         FitAutoSized(label);
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         button->setText(EscapeMnemonic(text));
@@ -168,7 +197,7 @@ void SetCaption(QWidget* control, const QString& text) {
 
 QString CaptionOf(const QWidget* control) {
     if (auto* label = qobject_cast<const QLabel*>(control)) {
-        return label->text();
+        return label->buddy() ? UnescapeMnemonic(label->text()) : label->text();
     }
     if (auto* button = qobject_cast<const QAbstractButton*>(control)) {
         return UnescapeMnemonic(button->text());

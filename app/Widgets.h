@@ -55,17 +55,21 @@ class DropList : public QListWidget {
     void dropEvent(QDropEvent* event) override;
 };
 
-// A label that reports a click of the left mouse button.
+// A label that reports a click of the left mouse button, and Enter or Space when it has the
+// keyboard's focus (which it shows).
 class ClickLabel : public QLabel {
     Q_OBJECT
   public:
     using QLabel::QLabel;
+    void activate() { emit clicked(); }
 
   signals:
     void clicked();
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // An auto-sized label keeps its left edge, or its right edge when it was given one.
@@ -73,7 +77,8 @@ void MakeAutoSized(QLabel* label, int leftTwips, int topTwips);
 void MakeAutoSizedRight(QLabel* label, int rightEdgeTwips, int topTwips);
 
 // Sets the caption of any captioned control exactly as the text stands: a label shows plain
-// text, and an '&' on a button or a frame is shown, not taken as a shortcut.
+// text, and an '&' on a button, a frame or a label that names a field is shown, not taken as a
+// shortcut.
 void SetCaption(QWidget* control, const QString& text);
 // The caption as the user reads it.
 QString CaptionOf(const QWidget* control);

@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Whole conversions through the window, as a user makes them: real files, the real encoder and
 // the real process and profile back ends; only the boxes and the browser are stand-ins.
+#include <QApplication>
 #include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -22,6 +25,7 @@
 #include "platform/fake/FakeBrowser.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeLinks.h"
+#include "platform/qt/QtDialogs.h"
 #include "platform/real/IniProfileFiles.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/ShellProcesses.h"
@@ -333,6 +337,67 @@ class WindowEndToEnd : public QObject {
         const auto summary = dialogs.messages().last();
         QCOMPARE(summary.title, text("Dialog", "msg6"));
         QVERIFY(summary.text.startsWith(text("Dialog", "msg9") + QLatin1Char('2')));
+        QVERIFY(form.close());
+    }
+
+    // One whole run from the keyboard alone: the file comes from the command line, and the
+    // boxes are Qt's own, each answered with Enter.
+    void wholeRunFromTheKeyboard() {
+        const QString source = sources_ + QStringLiteral("keys.flv");
+        QVERIFY(makeFlv(source, "flv", "libmp3lame"));
+        const QString out = dir_.filePath(QStringLiteral("keys out"));  // to be created
+
+        QtDialogs boxes;
+        FakeBrowser browser;
+        Form1 form(Platform{files_, processes_, boxes, links_, browser, profiles_}, program_);
+        boxes.setOwner(&form);
+        QVERIFY(form.startUp());
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.AddGivenFiles({source});
+        const Form1Controls& c = form.controls();
+
+        QStringList answered;
+        QPointer<QMessageBox> last;
+        QTimer answer;
+        answer.setInterval(20);
+        connect(&answer, &QTimer::timeout, [&answered, &last] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            // The key goes where the focus is, once the box has it.
+            if (box && box == QApplication::activeWindow() && box != last) {
+                last = box;
+                answered << box->text();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            }
+        });
+        answer.start();
+        auto press = [](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
+        };
+        for (int i = 0; i < 3; ++i) {  // from the resource page back to the save options
+            press(Qt::Key_PageUp, Qt::ControlModifier);
+        }
+        press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), c.Text2);
+        press(Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), out);
+        press(Qt::Key_Tab, Qt::ControlModifier);  // the parameters: MP3
+        press(Qt::Key_Tab);
+        press(Qt::Key_Right);
+        press(Qt::Key_Right);
+        QVERIFY(c.Option8->isChecked());
+        press(Qt::Key_Tab, Qt::ControlModifier);  // the conversion: Start
+        press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), c.Command3);
+        press(Qt::Key_Return);
+        QVERIFY(QTest::qWaitFor([&] { return answered.size() == 2; }, 120000));
+
+        QCOMPARE(answered[0], QStringLiteral("目标文件夹不存在，是否创建？"));
+        QCOMPARE(answered[1], QStringLiteral("转换已完成，共1个文件，其中:\n\n完成1:\n") + source);
+        const Probe p = probe(out + QStringLiteral("/keys.mp3"));
+        QCOMPARE(p.codecs, QStringList({"mp3"}));
+        QVERIFY(!form.batchRun().isRunning());
+        QCOMPARE(form.focusWidget(), c.Command3);  // the window's, whether active again or not
         QVERIFY(form.close());
     }
 };

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTest>
 
+#include "i18n/AccessTexts.h"
 #include "i18n/BatchTexts.h"
 #include "i18n/DesktopTexts.h"
 #include "i18n/LanguagePacks.h"
@@ -29,6 +30,7 @@ const QList<QPair<const char*, QStringList>> kKeys = {
     {"Tab4", {"lab41", "cmd41", "cmd42", "cmd43", "frm41", "lab42", "lab43", "lab44", "lab45"}},
     {"Tab5", {"lab51"}},
     {"Tab6", {"lab61", "lab62", "cmd61", "frm61"}},
+    {"Access", {"acc1", "acc2"}},
     {"Dialog", {"title1", "title2", "title3", "msg1",  "msg2",  "msg3",  "msg4",  "msg5",
                 "msg6",   "msg7",   "msg8",   "msg9",  "msg10", "msg11", "msg12", "msg13",
                 "msg14",  "msg15",  "msg16",  "msg17", "note1", "note2", "note3", "note4"}},
@@ -113,6 +115,9 @@ void TestShippedPacks::simplifiedChineseIsTheBuiltInText() {
     QCOMPARE(desktop.awakeReason, builtInDesktop.awakeReason);
     QCOMPARE(desktop.openFolderAction, builtInDesktop.openFolderAction);
     QCOMPARE(desktop.detailsAction, builtInDesktop.detailsAction);
+    const AccessTexts access = ReadAccessTexts(ini_, path);
+    QCOMPARE(access.languageBox, BuiltInAccessTexts().languageBox);
+    QCOMPARE(access.fileList, BuiltInAccessTexts().fileList);
     // Every pack's body takes all three counts (one that did not would be replaced).
     for (const QString& name : packs_) {
         const QString body = ReadPackText(ini_, kFolder + name, "Dialog", "note2", {});
