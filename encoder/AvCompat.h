@@ -28,6 +28,16 @@ inline bool isInterlaced(const AVFrame* f) {
 #endif
 }
 
+// How long a decoded frame lasts, in the time base of its timestamps; 0 when unknown. A field
+// of that name from libavutil 57.30 on.
+inline int64_t frameDuration(const AVFrame* f) {
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
+    return f->duration;
+#else
+    return f->pkt_duration;
+#endif
+}
+
 // What an encoder takes: its sample rates (ending in 0) and sample formats (ending in
 // AV_SAMPLE_FMT_NONE); nullptr when it takes any. Asked of libavcodec from 61.13 on, which
 // deprecated the encoder's own lists.

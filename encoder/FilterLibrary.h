@@ -26,6 +26,7 @@ namespace coder {
     X(inoutAlloc, avfilter_inout_alloc)           \
     X(inoutFree, avfilter_inout_free)             \
     X(addFrame, av_buffersrc_add_frame_flags)     \
+    X(close, av_buffersrc_close)                  \
     X(getFrame, av_buffersink_get_frame)          \
     X(sinkTimeBase, av_buffersink_get_time_base)
 

@@ -5,6 +5,8 @@
 #include "AvCompat.h"
 #include "FilterLibrary.h"
 
+#include <algorithm>
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 }
@@ -21,6 +23,7 @@ void FilterChain::GraphDeleter::operator()(AVFilterGraph* g) const {
 }
 
 void FilterChain::reset() {
+    end_ = AV_NOPTS_VALUE;
     graph_.reset();
     audio_.reset();
     src_ = sink_ = nullptr;
@@ -131,7 +134,14 @@ void FilterChain::push(AVFrame* f) {
         }
         return;
     }
-    const int ret = filterLibrary().addFrame(src_, f, 0);
+    // The input ends where its last picture ends, so that the frame rate filter gives the
+    // last picture its time in full, whatever the filter library would take for the end.
+    if (f && f->pts != AV_NOPTS_VALUE) {
+        end_ = f->pts + std::max<int64_t>(0, frameDuration(f));
+    }
+    const FilterLibrary& lib = filterLibrary();
+    const int ret =
+        f || end_ == AV_NOPTS_VALUE ? lib.addFrame(src_, f, 0) : lib.close(src_, end_, 0);
     if (ret < 0 && ret != AVERROR_EOF) {
         throw Failure("filtering failed: " + avError(ret));
     }

@@ -67,6 +67,7 @@ class FilterChain {
     std::unique_ptr<AudioResampler> audio_;
     AVFilterContext* src_ = nullptr;
     AVFilterContext* sink_ = nullptr;
+    int64_t end_ = AV_NOPTS_VALUE;  // where the last picture given ends
     bool video_ = false;
     bool yadif_ = false;  // kept across rebuilds: once interlaced, always deinterlaced
     int width_ = 0, height_ = 0, format_ = -1;  // what the chain was built for
