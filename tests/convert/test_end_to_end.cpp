@@ -26,6 +26,31 @@ QString probe(const QString& file, const QString& entries) {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
+// A whole run with the real back ends and answered boxes.
+struct RealRun {
+    PosixFileSystem files;
+    ShellProcesses processes;
+    FakeDialogs dialogs;
+    TestView view;
+    MessageTable messages;
+    BatchRun run;
+    RealRun(const QString& program, const QString& folder, const QStringList& sources,
+            ConflictPolicy policy)
+        : run(files, processes, dialogs, view, messages, program) {
+        LoadBuiltInMessages(messages);
+        view.current.outputFolder = folder;
+        view.current.policy = policy;
+        view.files = sources;
+    }
+};
+
+// A file's mode and bytes, to tell whether anything of it changed.
+QByteArray FileState(const QString& path) {
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return QByteArray::number(st.st_mode & 07777, 8) + ' ' + ReadFile(path);
+}
+
 }  // namespace
 
 class TestEndToEnd : public QObject {
@@ -166,35 +191,21 @@ class TestEndToEnd : public QObject {
             WriteFile(target, "an earlier result");
             QVERIFY(::chmod(QFile::encodeName(target).constData(), 0640) == 0);
         }
-        PosixFileSystem files;
-        ShellProcesses processes;
-        FakeDialogs dialogs;
-        TestView view;
-        MessageTable messages;
-        LoadBuiltInMessages(messages);
-        view.current.outputFolder = out.path();
-        view.current.frameSize = "640x480";
-        view.current.policy = overwrite ? ConflictPolicy::Overwrite : view.current.policy;
-        view.files = {source};
-        BatchRun run(files, processes, dialogs, view, messages, program_);
-        run.start();
-        QVERIFY(QTest::qWaitFor([&] { return !view.status(StatusField::Size).isEmpty(); }, 60000));
-        QVERIFY(run.isRunning());
-        run.forceStop();
-        QVERIFY(QTest::qWaitFor([&] { return !run.isRunning(); }, 30000));
+        const QByteArray before = FileState(target);
+        RealRun r(program_, out.path(), {source},
+                  overwrite ? ConflictPolicy::Overwrite : ConflictPolicy::RenameAutomatically);
+        r.view.current.frameSize = "640x480";
+        r.run.start();
         QVERIFY(
-            dialogs.messages().value(1).text.endsWith(messages[Message::Error] + "1:\r" + source));
-        const QStringList left =
-            QDir(out.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
-        if (!overwrite) {
-            QCOMPARE(left, QStringList());
-            return;
-        }
-        QCOMPARE(left, QStringList({"long.avi"}));
-        QCOMPARE(ReadFile(target), QByteArray("an earlier result"));
-        struct stat st;
-        QVERIFY(::stat(QFile::encodeName(target).constData(), &st) == 0);
-        QCOMPARE(int(st.st_mode & 07777), 0640);
+            QTest::qWaitFor([&] { return !r.view.status(StatusField::Size).isEmpty(); }, 60000));
+        QVERIFY(r.run.isRunning());
+        r.run.forceStop();
+        QVERIFY(QTest::qWaitFor([&] { return !r.run.isRunning(); }, 30000));
+        QVERIFY(r.dialogs.messages().value(1).text.endsWith(r.messages[Message::Error] + "1:\r" +
+                                                            source));
+        QCOMPARE(QDir(out.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 overwrite ? QStringList({"long.avi"}) : QStringList());
+        QCOMPARE(FileState(target), before);
     }
 
     // With Overwrite, a conversion that fails keeps the file it was to replace (bytes and
@@ -207,26 +218,15 @@ class TestEndToEnd : public QObject {
             WriteFile(old, "an earlier good result");
             QVERIFY(::chmod(QFile::encodeName(old).constData(), 0604) == 0);
         }
-        PosixFileSystem files;
-        ShellProcesses processes;
-        FakeDialogs dialogs;
-        TestView view;
-        MessageTable messages;
-        LoadBuiltInMessages(messages);
-        view.current.outputFolder = out.path();
-        view.current.policy = ConflictPolicy::Overwrite;
-        view.files = {garbage_, sources_[0]};
-        BatchRun run(files, processes, dialogs, view, messages, program_);
-        run.start();
-        QVERIFY(QTest::qWaitFor([&] { return !run.isRunning(); }, 120000));
-        QCOMPARE(dialogs.messages().size(), 1);
-        QVERIFY(dialogs.messages()[0].text.endsWith(messages[Message::Done] + "1:\r" + sources_[0] +
-                                                    "\r" + messages[Message::Error] + "1:\r" +
-                                                    garbage_));
-        QCOMPARE(ReadFile(kept), QByteArray("an earlier good result"));
-        struct stat st;
-        QVERIFY(::stat(QFile::encodeName(kept).constData(), &st) == 0);
-        QCOMPARE(int(st.st_mode & 07777), 0604);
+        const QByteArray before = FileState(kept);
+        RealRun r(program_, out.path(), {garbage_, sources_[0]}, ConflictPolicy::Overwrite);
+        r.run.start();
+        QVERIFY(QTest::qWaitFor([&] { return !r.run.isRunning(); }, 120000));
+        QCOMPARE(r.dialogs.messages().size(), 1);
+        QVERIFY(r.dialogs.messages()[0].text.endsWith(
+            r.messages[Message::Done] + "1:\r" + sources_[0] + "\r" + r.messages[Message::Error] +
+            "1:\r" + garbage_));
+        QCOMPARE(FileState(kept), before);
         QCOMPARE(probe(replaced, "format=format_name"), QString("format_name=avi"));
         QCOMPARE(QDir(out.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 2);
     }
