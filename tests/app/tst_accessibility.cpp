@@ -8,13 +8,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFocusFrame>
-#include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
