@@ -21,6 +21,7 @@ class Unattended : public Dialogs {
     QStringList openFlvFiles(const QString&) override { return {}; }
     QString browseForFolder() override { return {}; }
     int openCount() const override { return 0; }
+    bool unfoldDetails() override { return false; }
 };
 
 }  // namespace vm
