@@ -49,12 +49,12 @@ QString BuildEncoderCommandLine(const QString& programFolder, const QString& tem
                                 const QString& sourcePath, const QString& targetPath,
                                 const ConversionSettings& settings) {
     const QChar channels = settings.channelIndex == 0 ? QLatin1Char('2') : QLatin1Char('1');
-    return ShellQuoted(programFolder + QLatin1StringView(contract::kEncoderFile.data())) +
-           QStringLiteral(" -i ") + ShellQuoted(sourcePath) + QStringLiteral(" -b ") +
-           ShellWord(settings.videoBitrate) + QStringLiteral(" -r ") +
-           ShellWord(settings.frameRate) + QStringLiteral(" -s ") + ShellWord(settings.frameSize) +
-           QStringLiteral(" -hq -deinterlace -y") + QStringLiteral(" -ab ") +
-           ShellWord(settings.audioBitrate) + QStringLiteral(" -ar ") +
+    const QLatin1StringView encoderFile(contract::kEncoderFile.data());
+    return ShellQuoted(programFolder + encoderFile) + QStringLiteral(" -i ") +
+           ShellQuoted(sourcePath) + QStringLiteral(" -b ") + ShellWord(settings.videoBitrate) +
+           QStringLiteral(" -r ") + ShellWord(settings.frameRate) + QStringLiteral(" -s ") +
+           ShellWord(settings.frameSize) + QStringLiteral(" -hq -deinterlace -y") +
+           QStringLiteral(" -ab ") + ShellWord(settings.audioBitrate) + QStringLiteral(" -ar ") +
            ShellWord(settings.sampleRate) + QStringLiteral(" -ac ") + channels + QLatin1Char(' ') +
            ShellQuoted(targetPath) + QStringLiteral(" 2>") +
            ShellWord(tempFolder + QLatin1StringView(contract::kLogFile.data()));
