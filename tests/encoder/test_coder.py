@@ -247,6 +247,17 @@ class Formats(CoderCase):
                     self.assertGreater(kbits, 360 * 0.7)
                     self.assertLess(kbits, 360 * 1.3)
 
+    def test_last_picture_keeps_its_time(self):
+        # 3 s at 25 pictures a second, the last one from 2.96 s to 3 s: at 29.97 a second that
+        # is 90 pictures, the last one repeated to fill the source's last 40 ms.
+        for ext in ("avi", "wmv"):
+            with self.subTest(format=ext):
+                out = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v", "-of",
+                                      "csv=p=0", "-show_entries", "packet=pts",
+                                      self.path(f"flv1_pcm.{ext}")],
+                                     check=True, capture_output=True, text=True).stdout
+                self.assertEqual(len(out.split()), 90)
+
     def test_avi_names_its_video_xvid(self):
         info = probe(self.path("flv1_mp3.avi"))
         self.assertEqual(stream_of(info, "video")["codec_tag_string"], "XVID")
