@@ -50,9 +50,13 @@ def make_source(path, seconds=3, video=None, audio=None, extra=()):
     return path
 
 
-def probe(path):
+def probe(path, packets=False):
+    """ffprobe's view of a file: format and streams and, with packets, each packet's stream,
+    time, duration and size (and each stream's nb_read_packets). One run gives it all: the
+    start-up of ffprobe costs more than reading a test file."""
+    extra = ["-show_entries", "packet=stream_index,pts_time,duration_time,size"] if packets else []
     out = subprocess.run(["ffprobe", "-v", "error", "-of", "json", "-show_format",
-                          "-show_streams", path], check=True, capture_output=True).stdout
+                          "-show_streams", *extra, path], check=True, capture_output=True).stdout
     return json.loads(out)
 
 
@@ -61,21 +65,18 @@ def stream_of(info, kind):
     return found[0] if found else None
 
 
-def packet_stats(path):
-    """Per stream kind: (end time of the last packet, payload bytes)."""
-    out = subprocess.run(["ffprobe", "-v", "error", "-of", "csv=p=0", "-show_entries",
-                          "packet=stream_index,pts_time,duration_time,size", path],
-                         check=True, capture_output=True, text=True).stdout
-    kinds = {i: s["codec_type"] for i, s in enumerate(probe(path)["streams"])}
+def packet_stats(path, info=None):
+    """Per stream kind: (end time of the last packet, payload bytes). info: the file's probe
+    with packets, when the caller has one."""
+    info = info or probe(path, packets=True)
+    kinds = {s["index"]: s["codec_type"] for s in info["streams"]}
     ends, sizes = {}, {}
-    for line in out.splitlines():
-        idx, pts, dur, size = (line.split(",") + ["", "", "", ""])[:4]
-        if not idx:
-            continue  # the rest of a packet with side data
-        kind = kinds[int(idx)]
-        sizes[kind] = sizes.get(kind, 0) + int(size)
-        if pts not in ("", "N/A"):
-            end = float(pts) + (float(dur) if dur not in ("", "N/A") else 0)
+    for packet in info.get("packets", []):
+        kind = kinds[packet["stream_index"]]
+        sizes[kind] = sizes.get(kind, 0) + int(packet["size"])
+        pts, dur = packet.get("pts_time", "N/A"), packet.get("duration_time", "N/A")
+        if pts != "N/A":
+            end = float(pts) + (float(dur) if dur != "N/A" else 0)
             ends[kind] = max(ends.get(kind, 0), end)
     return ends, sizes
 
@@ -219,13 +220,14 @@ class Formats(CoderCase):
         cls.results = dict(parallel(convert, jobs))
 
     def test_all_pairs_all_formats(self):
+        source_durations = {}
         for (name, ext), proc in self.results.items():
             with self.subTest(source=name, format=ext):
                 src = self.path(name + ".flv")
                 out = self.path(f"{name}.{ext}")
                 container, vcodec, acodec = self.EXPECT[ext]
                 self.assertSucceeded(proc, out, vcodec is not None)
-                info = probe(out)
+                info = probe(out, packets=True)
                 self.assertIn(container, info["format"]["format_name"])
                 v, a = stream_of(info, "video"), stream_of(info, "audio")
                 self.assertEqual(a["codec_name"], acodec)
@@ -237,10 +239,11 @@ class Formats(CoderCase):
                     self.assertAlmostEqual(rational(v["r_frame_rate"]), 29.97, delta=0.03)
                 else:
                     self.assertIsNone(v)
-                src_dur = float(probe(src)["format"]["duration"])
+                src_dur = source_durations.setdefault(
+                    src, float(probe(src)["format"]["duration"]))
                 self.assertAlmostEqual(float(info["format"]["duration"]), src_dur,
                                        delta=0.05 * src_dur)
-                ends, sizes = packet_stats(out)
+                ends, sizes = packet_stats(out, info)
                 if vcodec:
                     self.assertLess(abs(ends["video"] - ends["audio"]), 0.2, ends)
                     kbits = sizes["video"] * 8 / ends["video"] / 1000
@@ -362,7 +365,7 @@ class Shapes(CoderCase):
             with self.subTest(out=out):
                 target = self.path(out)
                 log = self.assertSucceeded(proc, target, out.endswith(("avi", "wmv")))
-                info = probe(target)
+                info = probe(target, packets=True)
                 a, v = stream_of(info, "audio"), stream_of(info, "video")
                 if "channels" in want:
                     self.assertEqual(a["channels"], want["channels"])
@@ -374,7 +377,7 @@ class Shapes(CoderCase):
                     self.assertTrue(notes, log)
                     self.assertLess(log.index(notes[0]), len(log) - 2)
                 if "kbits" in want:
-                    ends, sizes = packet_stats(target)
+                    ends, sizes = packet_stats(target, info)
                     kbits = sizes["video"] * 8 / ends["video"] / 1000
                     self.assertAlmostEqual(kbits / want["kbits"], 1.0, delta=0.3)
                 if "fps" in want:
