@@ -151,7 +151,8 @@ user=$work/user
 fresh_system user || fail "$tests; setting up a fresh $suite system"
 cp "$src/build/$deb" "$build/root/sample.flv" "$user/root/"
 say "installing $deb"
-inside "$user" "apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q ./$deb" \
+inside "$user" "cd /root && apt-get update -q &&
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q ./$deb" \
     </dev/null >>"$log" 2>&1 || fail "$tests; apt-get install ./$deb on a fresh $suite"
 depends=$(dpkg-deb -f "$src/build/$deb" Depends)
 say "Depends: $depends"
