@@ -195,6 +195,8 @@ def lines(data):
 
 
 def probe_kinds(path):
+    """{codec_type: packet count} of a file as ffprobe reads it, and its duration in seconds
+    ({} and None when it cannot be read)."""
     try:
         out = subprocess.run(["ffprobe", "-v", "quiet", "-of", "json", "-count_packets",
                               "-show_streams", "-show_format", path], capture_output=True,

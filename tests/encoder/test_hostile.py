@@ -6,7 +6,6 @@ Usage: test_hostile.py CODER [TestClass ...]. Sources are made with the ffmpeg c
 then rewritten tag by tag (flvcraft); outputs are checked with ffprobe.
 """
 import fcntl
-import json
 import os
 import random
 import resource
@@ -22,6 +21,7 @@ sys.dont_write_bytecode = True  # keep the source folder clean of caches
 
 import flvcraft
 import limits
+from fuzz_coder import probe_kinds
 import test_coder as tc
 from test_coder import WINDOW_LINE, log_lines, make_source, probe, run_coder, stream_of
 
@@ -79,22 +79,6 @@ def run_limited(*args, timeout=30):
         proc.stderr, proc.stdout = log.read(), b""
     os.unlink(log.name)
     return proc
-
-
-def packet_kinds(path):
-    """{codec_type: packet count} of a file as ffprobe reads it, and its duration in seconds
-    ({} and None when it cannot be read)."""
-    out = subprocess.run(["ffprobe", "-v", "quiet", "-of", "json", "-count_packets",
-                          "-show_streams", "-show_format", path], capture_output=True,
-                         timeout=60).stdout
-    info = json.loads(out or b"{}")
-    kinds = {}
-    for st in info.get("streams", []):
-        n = int(st.get("nb_read_packets", 0) or 0)
-        if n:
-            kinds[st["codec_type"]] = kinds.get(st["codec_type"], 0) + n
-    duration = info.get("format", {}).get("duration")
-    return kinds, float(duration) if duration not in (None, "N/A") else None
 
 
 def wait_for(predicate, timeout=30):
@@ -551,10 +535,10 @@ class Hostile(tc.CoderCase):
             label, src, ext = job
             out = src[:-4] + "." + ext
             proc = run_limited("-i", src, *WINDOW_LINE, out, timeout=cls.TIMEOUT)
-            return job, proc, packet_kinds(out) if os.path.exists(out) else ({}, None)
+            return job, proc, probe_kinds(out) if os.path.exists(out) else ({}, None)
 
         converted = tc.parallel(convert, jobs)
-        source_kinds = dict(tc.parallel(lambda src: (src, packet_kinds(src)[0]),
+        source_kinds = dict(tc.parallel(lambda src: (src, probe_kinds(src)[0]),
                                         sorted({src for _, src, _ in jobs})))
         cls.results = [(job, proc, source_kinds[job[1]], *target)
                        for job, proc, target in converted]
