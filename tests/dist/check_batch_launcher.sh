@@ -4,23 +4,13 @@
 # user's own program folder when a read-only install has one.
 # Usage: check_batch_launcher.sh CONFIGURED-LAUNCHER
 set -eu
-launcher=$1
-if [ "$(id -u)" != 0 ]; then
-    echo "skipped: acting as another user needs root"
-    exit 77
-fi
-t=$(mktemp -d)
-trap 'rm -rf "$t"' EXIT
-chmod 755 "$t"
-fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$0")/launcher_rig.sh"
 
-mkdir -p "$t/usr/bin" "$t/usr/lib/vidmorf" "$t/home"
-cp "$launcher" "$t/usr/bin/vidmorf-batch"
+install_launcher vidmorf-batch
 printf '#!/bin/sh\necho "$(dirname "$0") ${VIDMORF_PACK_DIR:-none} $*"\n' \
     >"$t/usr/lib/vidmorf/vidmorf-batch"
-chmod 755 "$t/usr/bin/vidmorf-batch" "$t/usr/lib/vidmorf/vidmorf-batch"
+chmod 755 "$t/usr/lib/vidmorf/vidmorf-batch"
 chmod 555 "$t/usr/lib/vidmorf"
-chown 65534:65534 "$t/home"
 as_user() {
     env -i HOME="$t/home" PATH=/usr/bin:/bin \
         setpriv --reuid=65534 --regid=65534 --clear-groups "$t/usr/bin/vidmorf-batch" "$@"

@@ -3,25 +3,15 @@
 # The launcher on a read-only system-wide install and on a writable per-user one.
 # Usage: check_launcher.sh CONFIGURED-LAUNCHER
 set -eu
-launcher=$1
-if [ "$(id -u)" != 0 ]; then
-    echo "skipped: acting as another user needs root"
-    exit 77
-fi
-t=$(mktemp -d)
-trap 'rm -rf "$t"' EXIT
-chmod 755 "$t"
-fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$0")/launcher_rig.sh"
 
 # A system-wide install whose program only says where it runs from.
-mkdir -p "$t/usr/bin" "$t/usr/lib/vidmorf" "$t/home"
-cp "$launcher" "$t/usr/bin/vidmorf"
+install_launcher vidmorf
 printf '#!/bin/sh\necho "$(dirname "$0")"\n' >"$t/usr/lib/vidmorf/vidmorf"
 printf '#!/bin/sh\nexit 0\n' >"$t/usr/lib/vidmorf/coder.dll"
 printf '[Info]\r\nLanguage=English\r\nSet=0\r\n' >"$t/usr/lib/vidmorf/en.INI"
-chmod 755 "$t/usr/bin/vidmorf" "$t/usr/lib/vidmorf/vidmorf" "$t/usr/lib/vidmorf/coder.dll"
+chmod 755 "$t/usr/lib/vidmorf/vidmorf" "$t/usr/lib/vidmorf/coder.dll"
 chmod 555 "$t/usr/lib/vidmorf"
-chown 65534:65534 "$t/home"
 
 # Runs the launcher as an ordinary user; $1, if given, comes first in PATH.
 as_user() {
