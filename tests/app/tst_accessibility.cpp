@@ -13,8 +13,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
-#include <QtTest>
 #include <memory>
 
 #include "MemoryPlatform.h"

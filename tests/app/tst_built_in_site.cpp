@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTest>
 #include <QUrl>
-#include <QtTest>
 
 #include "MemoryPlatform.h"
 #include "SiteConfig.h"

@@ -3,7 +3,7 @@
 // later starts hand over, the machine kept awake and the dock's progress during a run, and the
 // notice when a run ends while the user looks elsewhere, with what it offers to do.
 #include <QListWidget>
-#include <QtTest>
+#include <QTest>
 #include <memory>
 
 #include "MemoryPlatform.h"

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <QUrl>
-#include <QtTest>
 #include <memory>
 
 #include "MemoryPlatform.h"

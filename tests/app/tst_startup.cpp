@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 #include <memory>
 
 #include "MemoryPlatform.h"

@@ -13,8 +13,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
-#include <QtTest>
 #include <memory>
 
 #include "app/Form1.h"

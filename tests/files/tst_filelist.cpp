@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The file list operations and the output folder choice, without a window.
-#include <QtTest>
+#include <QTest>
 
 #include "files/FileList.h"
 #include "files/OutputFolder.h"
