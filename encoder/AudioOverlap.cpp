@@ -7,8 +7,6 @@ namespace coder {
 
 namespace {
 
-constexpr AVRational kMicro{1, 1000000};
-
 int64_t lengthUs(const AVFrame& f) {
     return f.sample_rate > 0 ? av_rescale(f.nb_samples, 1000000, f.sample_rate) : 0;
 }

@@ -29,6 +29,9 @@ using FramePtr = std::unique_ptr<AVFrame, AvDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, AvDeleter>;
 using InputPtr = std::unique_ptr<AVFormatContext, AvDeleter>;
 
+// Microseconds: the time base in which times are compared across streams.
+inline constexpr AVRational kMicro{1, 1000000};
+
 FramePtr newFrame();
 PacketPtr newPacket();
 

@@ -10,11 +10,11 @@ namespace coder {
 
 namespace {
 // Packets waiting for the muxer; it wakes once a batch is in, or at the end.
-constexpr size_t kQueuePackets = 64, kBatch = 16;
+constexpr size_t kQueuePackets = 64, kQueueBatch = 16;
 }  // namespace
 
 Muxer::Muxer(const Options& options, const OutputProfile& profile, ProgressReporter& reporter)
-    : opt_(options), profile_(profile), reporter_(reporter), queue_(kQueuePackets, kBatch) {
+    : opt_(options), profile_(profile), reporter_(reporter), queue_(kQueuePackets, kQueueBatch) {
     AVFormatContext* oc = nullptr;
     const int ret = avformat_alloc_output_context2(&oc, nullptr, profile_.muxer, nullptr);
     if (ret < 0) {

@@ -13,7 +13,7 @@ namespace coder {
 
 namespace {
 
-constexpr size_t kShortQueue = 64, kBatch = 16;
+constexpr size_t kShortQueue = 64, kShortBatch = 16;
 constexpr size_t kWholeSegment = size_t(1) << 40;  // bounded by the segment's own length
 
 }  // namespace
@@ -41,7 +41,7 @@ struct ParallelMp3::Segment {
         : number(n),
           first(from),
           end(to),
-          queue(kShortQueue, kBatch),
+          queue(kShortQueue, kShortBatch),
           own(n == 0 ? nullptr : openLike(model)),
           enc(n == 0 ? model : own.get()),
           out{from, {}} {

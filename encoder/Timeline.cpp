@@ -4,11 +4,12 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "Av.h"
+
 namespace coder {
 
 namespace {
 
-constexpr AVRational kMicro{1, 1000000};
 // A stream starting this far from the others joins them.
 constexpr int64_t kMaxGapUs = 1000000;
 // Gaps that take the timeline past where any stream has been are taken as content (silence,

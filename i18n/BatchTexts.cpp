@@ -8,15 +8,15 @@ namespace vm {
 
 namespace {
 
-const QString kSection = QStringLiteral("Batch");
+const QString kBatchSection = QStringLiteral("Batch");
 
-struct Entry {
+struct BatchEntry {
     const char* key;
     QString BatchTexts::*text;
     int values;
 };
 
-const Entry kEntries[] = {
+const BatchEntry kBatchEntries[] = {
     {"bat1", &BatchTexts::progress, 4},    {"bat2", &BatchTexts::summary, 2},
     {"bat3", &BatchTexts::interrupted, 1}, {"bat4", &BatchTexts::unknownOption, 1},
     {"bat5", &BatchTexts::needsValue, 1},  {"bat6", &BatchTexts::badValue, 3},
@@ -43,10 +43,10 @@ BatchTexts BuiltInBatchTexts() {
 
 BatchTexts ReadBatchTexts(const ProfileFiles& profiles, const QString& packPath) {
     BatchTexts texts = BuiltInBatchTexts();
-    for (const Entry& entry : kEntries) {
+    for (const BatchEntry& entry : kBatchEntries) {
         QString& text = texts.*entry.text;
         const QString read =
-            ReadPackText(profiles, packPath, kSection, QLatin1String(entry.key), text);
+            ReadPackText(profiles, packPath, kBatchSection, QLatin1String(entry.key), text);
         if (!read.isEmpty() && HasMarkers(read, entry.values)) {
             text = read;
         }
