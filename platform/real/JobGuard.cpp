@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "JobGuard.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -32,8 +33,45 @@ void sleepMs(int ms) {
     }
 }
 
-bool groupExists(pid_t pgid) {
-    return ::kill(-pgid, 0) == 0 || errno == EPERM;
+// Whether a process of the group still runs. Members that have ended count as gone even
+// before they are reaped: their parent, the program, is gone, and where nothing reaps orphans
+// promptly (as in many containers) they would stay for good.
+bool groupRuns(pid_t pgid) {
+    if (::kill(-pgid, 0) != 0 && errno != EPERM) {
+        return false;
+    }
+    DIR* proc = ::opendir("/proc");
+    if (proc == nullptr) {
+        return true;
+    }
+    bool runs = false;
+    const dirent* entry = nullptr;
+    while (!runs && (entry = ::readdir(proc)) != nullptr) {
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        char path[64];
+        if (pid <= 0 || *end != '\0' ||
+            std::snprintf(path, sizeof path, "/proc/%ld/stat", pid) >= int(sizeof path)) {
+            continue;
+        }
+        const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        char stat[256];
+        const ssize_t n = ::read(fd, stat, sizeof stat - 1);
+        ::close(fd);
+        stat[n > 0 ? n : 0] = '\0';
+        // "pid (name) state ppid pgrp ...": the name may hold anything, so read after its end.
+        const char* after = std::strrchr(stat, ')');
+        char state = 0;
+        long parent = 0, group = 0;
+        runs = after != nullptr &&
+               std::sscanf(after + 1, " %c %ld %ld", &state, &parent, &group) == 3 &&
+               group == pgid && state != 'Z' && state != 'X';
+    }
+    ::closedir(proc);
+    return runs;
 }
 
 void endJobs(const std::set<pid_t>& groups) {
@@ -44,7 +82,7 @@ void endJobs(const std::set<pid_t>& groups) {
     for (int waited = 0; waited < kGraceMs; waited += kStepMs) {
         bool any = false;
         for (pid_t pgid : groups) {
-            any = any || groupExists(pgid);
+            any = any || groupRuns(pgid);
         }
         if (!any) {
             return;
