@@ -48,8 +48,16 @@ for elf in "$build/bin/vidmorf" "$build/bin/coder.dll" "$build/encoder/libcoder_
     needed="$needed $(objdump -p "$elf" | awk '$1 == "NEEDED" { print "*/" $2 }')"
 done
 echo "$needed" | grep -q 'libavfilter\.so\.' || fail "the filter library is not among the needed"
-for pattern in $needed '*/platforms/libqxcb.so' '*/QtWebEngineProcess'; do
-    owners=$(dpkg-query -S "$pattern" 2>/dev/null | sed 's/[:,].*//' | sort -u)
+patterns="$needed */platforms/libqxcb.so */QtWebEngineProcess"
+# One search of dpkg's lists for all of them ("package[, package]: path" a line).
+dpkg-query -S $patterns >"$work/owners" 2>/dev/null || true
+for pattern in $patterns; do
+    owners=$(awk -v end="${pattern#\*}" '/^diversion / { next }
+        { i = index($0, ": "); path = substr($0, i + 2) }
+        i && substr(path, length(path) - length(end) + 1) == end {
+            n = split(substr($0, 1, i - 1), owner, ", ")
+            for (k = 1; k <= n; k++) { sub(/:.*/, "", owner[k]); print owner[k] } }' \
+        "$work/owners" | sort -u)
     [ -n "$owners" ] || fail "no installed package holds $pattern"
     found=
     for owner in $owners; do depends_on "$owner" && found=1; done
