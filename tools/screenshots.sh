@@ -11,7 +11,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
 out=${2:-$here/docs/screenshots}
 preview=$build/bin/form1_preview
-[ -x "$preview" ] || { echo "build the form1_preview target first ($preview)" >&2; exit 1; }
+cmake --build "$build" --target form1_preview >/dev/null ||
+    { echo "cannot build form1_preview in $build" >&2; exit 1; }
 mkdir -p "$out"
 
 shoot() {
