@@ -83,27 +83,32 @@ class TestJobGuard : public QObject {
 
   private slots:
     // Whatever ends the program, its encoder is told to stop (and can clean up), no process
-    // of the job is left, and the temp folder is gone.
+    // of the job is left, and the temp folder is gone; an encoder that will not stop is ended.
     void theJobEndsWithTheProgram_data() {
         QTest::addColumn<int>("signal");
         QTest::addColumn<bool>("wholeGroup");
-        QTest::newRow("SIGTERM") << int(SIGTERM) << false;
-        QTest::newRow("SIGHUP at logout") << int(SIGHUP) << false;
-        QTest::newRow("crash") << int(SIGSEGV) << false;
-        QTest::newRow("SIGKILL") << int(SIGKILL) << false;
+        QTest::addColumn<bool>("stubborn");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << false << false;
+        QTest::newRow("SIGHUP at logout") << int(SIGHUP) << false << false;
+        QTest::newRow("crash") << int(SIGSEGV) << false << false;
+        QTest::newRow("SIGKILL") << int(SIGKILL) << false << false;
         // As a session manager or `timeout` ends a program: its whole process group at once.
-        QTest::newRow("SIGKILL to the process group") << int(SIGKILL) << true;
+        QTest::newRow("SIGKILL to the process group") << int(SIGKILL) << true << false;
+        QTest::newRow("an encoder that goes on when asked to stop")
+            << int(SIGKILL) << false << true;
     }
     void theJobEndsWithTheProgram() {
         QFETCH(int, signal);
         QFETCH(bool, wholeGroup);
+        QFETCH(bool, stubborn);
         QTemporaryDir runtime;
         QTemporaryDir work;
         const QString encoder = work.filePath("coder.dll");
+        const QByteArray onTerm =
+            "echo yes > \"" + work.filePath("asked").toUtf8() + "\"" + (stubborn ? "" : "; exit 1");
         writeText(encoder,
-                  "#!/bin/sh\ntrap 'echo yes > \"" + work.filePath("asked").toUtf8() +
-                      "\"; exit 1' TERM\necho $$ > \"" + work.filePath("pid").toUtf8() +
-                      "\"\nwhile :; do sleep 0.05; done\n",
+                  "#!/bin/sh\ntrap '" + onTerm + "' TERM\necho $$ > \"" +
+                      work.filePath("pid").toUtf8() + "\"\nwhile :; do sleep 0.05; done\n",
                   0755);
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
