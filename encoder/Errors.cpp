@@ -99,7 +99,7 @@ std::string readProblem(int averror) {
 }
 
 std::string unreadableSource(const std::string& path, int averror) {
-    const std::string name = "input file " + quoted(path);
+    const std::string name = "input file " + quotedPath(path);
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         const int e = errno;
@@ -142,7 +142,7 @@ std::string unreadableSource(const std::string& path, int averror) {
 void checkEveryStream(const std::string& input, bool noVideo, bool noAudio) {
     if (noVideo || noAudio) {
         throw Failure(std::string("none of the ") + (noVideo ? "video" : "audio") +
-                      " of input file " + quoted(input) +
+                      " of input file " + quotedPath(input) +
                       " could be decoded, so it is missing from the output; the file is damaged");
     }
 }

@@ -50,10 +50,11 @@ Input::Input(const std::string& path) : path_(path) {
         }
         const AVCodecParameters* par = raw->streams[*index]->codecpar;
         if (par->codec_id == AV_CODEC_ID_NONE && par->codec_tag != 0) {
-            throw Failure(coder::format(
-                "input file %s holds %s in a codec that cannot be decoded "
-                "(unknown codec number %u)",
-                quoted(path).c_str(), index == &videoIndex_ ? "video" : "audio", par->codec_tag));
+            throw Failure(
+                coder::format("input file %s holds %s in a codec that cannot be decoded "
+                              "(unknown codec number %u)",
+                              quotedPath(path).c_str(), index == &videoIndex_ ? "video" : "audio",
+                              par->codec_tag));
         }
         if (par->codec_id == AV_CODEC_ID_NONE) {
             *index = -1;
@@ -70,7 +71,7 @@ Input::Input(const std::string& path) : path_(path) {
         adec_ = openDecoder(audioIndex_);
     }
     if (!vdec_ && !adec_) {
-        throw Failure("input file " + quoted(path) +
+        throw Failure("input file " + quotedPath(path) +
                       " is truncated or damaged: it holds neither video nor audio");
     }
     timeline_ = std::make_unique<Timeline>(*raw, std::vector<int>{videoIndex_, audioIndex_});
@@ -89,7 +90,7 @@ CodecPtr Input::openDecoder(int index) {
     const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
     const char* kind = st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? "video" : "audio";
     if (!codec) {
-        throw Failure("input file " + quoted(path_) + " holds " + kind +
+        throw Failure("input file " + quotedPath(path_) + " holds " + kind +
                       " in a codec that cannot be decoded here (" +
                       avcodec_get_name(st->codecpar->codec_id) + ")");
     }
@@ -110,10 +111,10 @@ CodecPtr Input::openDecoder(int index) {
         throw Failure(
             coder::format("the video of input file %s claims pictures of %dx%d pixels, "
                           "too large to decode; the file is damaged",
-                          quoted(path_).c_str(), par.width, par.height));
+                          quotedPath(path_).c_str(), par.width, par.height));
     }
     if (ret < 0) {
-        throw Failure(std::string("the ") + kind + " of input file " + quoted(path_) +
+        throw Failure(std::string("the ") + kind + " of input file " + quotedPath(path_) +
                       " cannot be decoded: " + avError(ret));
     }
     st->discard = AVDISCARD_DEFAULT;
@@ -121,7 +122,7 @@ CodecPtr Input::openDecoder(int index) {
 }
 
 std::string Input::describe() const {
-    std::string s = "Input " + quoted(path_) + ":";
+    std::string s = "Input " + quotedPath(path_) + ":";
     if (AVStream* v = videoStream()) {
         const AVRational r = v->avg_frame_rate.num ? v->avg_frame_rate : v->r_frame_rate;
         s += coder::format(" video %s %dx%d %.2f fps", avcodec_get_name(v->codecpar->codec_id),

@@ -58,7 +58,8 @@ void Muxer::open(const struct stat& input) {
     oc_->flags |= AVFMT_FLAG_CUSTOM_IO;
     const int ret = avformat_write_header(oc_.get(), nullptr);
     if (ret < 0) {
-        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + writeProblem(ret));
+        throw Failure("cannot write output file " + quotedPath(opt_.target) + ": " +
+                      writeProblem(ret));
     }
     worker_.start(
         "mux", [this] { run(); }, [this] { queue_.close(); });
@@ -107,7 +108,8 @@ void Muxer::writeNow(Stream& s, AVPacket* pkt) {
     pkt->stream_index = s.st->index;
     const int ret = av_interleaved_write_frame(oc_.get(), pkt);
     if (ret < 0) {
-        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + writeProblem(ret));
+        throw Failure("cannot write output file " + quotedPath(opt_.target) + ": " +
+                      writeProblem(ret));
     }
     reporter_.update(stats());
 }
@@ -115,7 +117,8 @@ void Muxer::writeNow(Stream& s, AVPacket* pkt) {
 void Muxer::close() {
     const int ret = av_write_trailer(oc_.get());
     if (ret < 0) {
-        throw Failure("cannot write output file " + quoted(opt_.target) + ": " + writeProblem(ret));
+        throw Failure("cannot write output file " + quotedPath(opt_.target) + ": " +
+                      writeProblem(ret));
     }
     target_.close();
     oc_->pb = nullptr;  // gone with the target; the size now comes from the closed file

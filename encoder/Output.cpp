@@ -46,7 +46,7 @@ void Output::addVideo(const AVStream* src) {
     const AVCodecContext* e = v.enc.get();
     video_.stream = mux_.addStream(e, true, profile_.videoTag, v.shape.rate);
     reporter_.info(format("Output %s: video %s %dx%d %.2f fps %lld kbit/s",
-                          quoted(opt_.target).c_str(), e->codec->name, e->width, e->height,
+                          quotedPath(opt_.target).c_str(), e->codec->name, e->width, e->height,
                           av_q2d(v.shape.rate), static_cast<long long>(e->bit_rate / 1000)));
     vshape_ = v.shape;
     video_.tb = e->time_base;
@@ -66,8 +66,9 @@ void Output::addAudio(const AVStream* src) {
     AudioEncoder a = openAudioEncoder(opt_, profile_, src, mux_.globalHeader(), reporter_);
     const AVCodecContext* e = a.enc.get();
     audio_.stream = mux_.addStream(e, false);
-    reporter_.info(format("Output %s: audio %s %d Hz %d ch %d kbit/s", quoted(opt_.target).c_str(),
-                          e->codec->name, a.shape.sampleRate, a.shape.channels, a.kbps));
+    reporter_.info(format("Output %s: audio %s %d Hz %d ch %d kbit/s",
+                          quotedPath(opt_.target).c_str(), e->codec->name, a.shape.sampleRate,
+                          a.shape.channels, a.kbps));
     ashape_ = a.shape;
     audio_.tb = e->time_base;
     audio_.enc = std::move(a.enc);

@@ -34,7 +34,7 @@ void SourceReader::run() {
                 break;  // the end, or a truncated file: convert what there is
             }
             if (fmt->pb && fmt->pb->error < 0 && fmt->pb->error != AVERROR_EOF) {
-                throw Failure("cannot read input file " + quoted(in_.path()) + ": " +
+                throw Failure("cannot read input file " + quotedPath(in_.path()) + ": " +
                               readProblem(fmt->pb->error));
             }
             if (++errors > kMaxReadErrors) {

@@ -85,11 +85,11 @@ TargetFile::~TargetFile() {
 }
 
 void TargetFile::fail(const std::string& what, int err) const {
-    throw Failure(what + " " + quoted(path_) + ": " + fileProblem(err));
+    throw Failure(what + " " + quotedPath(path_) + ": " + fileProblem(err));
 }
 
 void TargetFile::takenMeanwhile() const {
-    throw Failure("output file " + quoted(path_) +
+    throw Failure("output file " + quotedPath(path_) +
                   " was created or replaced by another program during the conversion; it was "
                   "left as it is");
 }
@@ -103,17 +103,17 @@ void TargetFile::open(const std::string& path, const struct stat& input, bool ov
         }
         struct stat link {};
         if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-            throw Failure("output file " + quoted(path_) +
+            throw Failure("output file " + quotedPath(path_) +
                           " is a link to a file that does not exist; refusing to create a file "
                           "through it");
         }
         final_ = path;
         createBeside(0666, false);
     } else if (sameFile(st, input)) {
-        throw Failure("output file " + quoted(path) +
+        throw Failure("output file " + quotedPath(path) +
                       " is the input file itself; refusing to write it");
     } else if (!overwrite) {
-        throw Failure("output file " + quoted(path) + " already exists (use -y to replace it)");
+        throw Failure("output file " + quotedPath(path) + " already exists (use -y to replace it)");
     } else if (S_ISDIR(st.st_mode)) {
         fail("cannot create output file", EISDIR);
     } else if (S_ISREG(st.st_mode)) {
@@ -231,12 +231,12 @@ void TargetFile::openDevice(const struct stat& input) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || sameFile(st, input)) {
         ::close(fd);
-        throw Failure("output file " + quoted(path_) +
+        throw Failure("output file " + quotedPath(path_) +
                       " is the input file itself; refusing to write it");
     }
     if (!S_ISCHR(st.st_mode)) {
         ::close(fd);
-        throw Failure("output file " + quoted(path_) + " is not a regular file");
+        throw Failure("output file " + quotedPath(path_) + " is not a regular file");
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     fd_ = fd;
@@ -392,7 +392,7 @@ void TargetFile::placeNamed() {
     struct stat st {};
     if (::stat(written_.c_str(), &st) != 0 || !sameFile(st, own_)) {
         owned_ = false;  // not ours any more: never remove it
-        throw Failure("output file " + quoted(path_) +
+        throw Failure("output file " + quotedPath(path_) +
                       " was replaced or removed by another program during the conversion");
     }
     int err = 0;

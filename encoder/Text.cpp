@@ -32,7 +32,7 @@ std::string format(const char* fmt, ...) {
     return out;
 }
 
-std::string quoted(const std::string& path) {
+std::string quotedPath(const std::string& path) {
     return "\"" + path + "\"";
 }
 

@@ -10,7 +10,7 @@ namespace coder {
 [[gnu::format(printf, 1, 2)]] std::string format(const char* fmt, ...);
 
 // A file name in double quotes, for messages.
-std::string quoted(const std::string& path);
+std::string quotedPath(const std::string& path);
 
 // `text` as one line of the log: every control character (CR and LF included, C1 controls
 // and the Unicode line and paragraph separators too) and every byte that is not part of

@@ -24,14 +24,14 @@ void Transcoder::stopThreads() {
 void Transcoder::run() {
     const auto profile = profileForTarget(opt_.target);
     if (!profile) {
-        throw Failure("output file " + quoted(opt_.target) +
+        throw Failure("output file " + quotedPath(opt_.target) +
                       " has no known extension; use .avi, .wmv or .mp3");
     }
     in_ = std::make_unique<Input>(opt_.input);
     const bool hasVideo = in_->videoDecoder() && profile->videoEncoder;
     const bool hasAudio = in_->audioDecoder() != nullptr;
     if (!profile->videoEncoder && !hasAudio) {
-        throw Failure("input file " + quoted(opt_.input) +
+        throw Failure("input file " + quotedPath(opt_.input) +
                       " has no audio, so no MP3 file can be made from it");
     }
     reporter_.info(in_->describe());
@@ -93,7 +93,7 @@ void Transcoder::run() {
     readerThread_.rethrow();
     out_->finish();
     if (!out_->wroteAnything()) {
-        throw Failure("nothing in input file " + quoted(opt_.input) +
+        throw Failure("nothing in input file " + quotedPath(opt_.input) +
                       " could be decoded: it is damaged, or not a valid Flash video");
     }
     // A target without a stream that the source carries is no conversion of it.
