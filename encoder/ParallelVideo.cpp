@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "FrameQueue.h"
+#include "RaceChecker.h"
 #include "RepeatedPicture.h"
 #include "Worker.h"
 
@@ -62,6 +63,7 @@ struct ParallelVideo::Lane {
                 p.frame->pict_type = p.first ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
                 encode(p.frame.get());
             }
+            doneWithBuffers(p.frame.get());
             p.frame.reset();
             if (p.last) {
                 handOver();
@@ -127,6 +129,7 @@ ParallelVideo::~ParallelVideo() {
 
 void ParallelVideo::send(const AVFrame* frame) {
     const bool repeat = samePicture(frame, last_.get());
+    droppingBuffers(last_.get());
     av_frame_unref(last_.get());
     Picture p;
     p.frame = newFrame();

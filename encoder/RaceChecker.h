@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the race checker (ThreadSanitizer, -DVM_SANITIZE=thread) cannot see for itself.
+//
+// FFmpeg's libraries are not built for it, so their buffers' atomic reference counts order
+// nothing in its eyes. When a picture is shared, one thread reads it and drops its reference,
+// and another thread drops the last one, the buffer goes back to its pool and is written again
+// by the second thread: a race that the counts rule out, but that the checker reports. The
+// reader says when it is done with a picture's buffers, and whoever may drop the last reference
+// says so first. Without the checker these do nothing.
+#pragma once
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
+
+namespace coder {
+
+// The calling thread is done with the picture's buffers (it will not touch them again).
+inline void doneWithBuffers([[maybe_unused]] const AVFrame* frame) {
+#if defined(__SANITIZE_THREAD__)
+    for (AVBufferRef* buf : frame->buf) {
+        if (buf != nullptr) {
+            __tsan_release(buf->buffer);
+        }
+    }
+#endif
+}
+
+// The calling thread is about to drop what may be the last reference to the picture's buffers.
+inline void droppingBuffers([[maybe_unused]] const AVFrame* frame) {
+#if defined(__SANITIZE_THREAD__)
+    for (AVBufferRef* buf : frame->buf) {
+        if (buf != nullptr) {
+            __tsan_acquire(buf->buffer);
+        }
+    }
+#endif
+}
+
+}  // namespace coder
