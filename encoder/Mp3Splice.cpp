@@ -87,7 +87,8 @@ struct Header {
         static const int kbps1[] = {0,   32,  40,  48,  56,  64,  80, 96,
                                     112, 128, 160, 192, 224, 256, 320};
         static const int kbps2[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
-        return (mpeg1 ? 144000 : 72000) * (mpeg1 ? kbps1 : kbps2)[index] / freq + padding;
+        const int* kbps = mpeg1 ? kbps1 : kbps2;
+        return (mpeg1 ? 144000 : 72000) * kbps[index] / freq + padding;
     }
 };
 
