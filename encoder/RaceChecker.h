@@ -19,25 +19,28 @@ extern "C" {
 
 namespace coder {
 
+#if defined(__SANITIZE_THREAD__)
+template <typename Tell>
+void eachBuffer(const AVFrame* frame, Tell tell) {
+    for (AVBufferRef* buf : frame->buf) {
+        if (buf != nullptr) {
+            tell(buf->buffer);
+        }
+    }
+}
+#endif
+
 // The calling thread is done with the picture's buffers (it will not touch them again).
 inline void doneWithBuffers([[maybe_unused]] const AVFrame* frame) {
 #if defined(__SANITIZE_THREAD__)
-    for (AVBufferRef* buf : frame->buf) {
-        if (buf != nullptr) {
-            __tsan_release(buf->buffer);
-        }
-    }
+    eachBuffer(frame, __tsan_release);
 #endif
 }
 
 // The calling thread is about to drop what may be the last reference to the picture's buffers.
 inline void droppingBuffers([[maybe_unused]] const AVFrame* frame) {
 #if defined(__SANITIZE_THREAD__)
-    for (AVBufferRef* buf : frame->buf) {
-        if (buf != nullptr) {
-            __tsan_acquire(buf->buffer);
-        }
-    }
+    eachBuffer(frame, __tsan_acquire);
 #endif
 }
 
