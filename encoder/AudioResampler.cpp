@@ -11,23 +11,40 @@ extern "C" {
 namespace coder {
 
 AudioResampler::AudioResampler(const AVFrame* f, AVRational inTb, const AudioShape& out, bool first)
-    : inTb_(inTb), inRate_(f->sample_rate), out_(out), scratch_(newFrame()) {
+    : inTb_(inTb), out_(out), scratch_(newFrame()) {
+    open(f, first ? 0 : AV_NOPTS_VALUE);
+    fifo_.reset(av_audio_fifo_alloc(out.format, out.channels, 4096));
+    if (!fifo_) {
+        throw Failure("out of memory");
+    }
+}
+
+void AudioResampler::reshape(const AVFrame* f) {
+    convert(nullptr);  // what the old conversion still holds
+    const int64_t end =
+        fifoPts_ == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : fifoPts_ + av_audio_fifo_size(fifo_.get());
+    open(f, end);
+}
+
+void AudioResampler::open(const AVFrame* f, int64_t firstPts) {
     AVChannelLayout in = FilterChain::layoutOf(f);
     AVChannelLayout to{};
-    av_channel_layout_default(&to, out.channels);
+    av_channel_layout_default(&to, out_.channels);
     SwrContext* swr = nullptr;
-    int ret = swr_alloc_set_opts2(&swr, &to, out.format, out.sampleRate, &in,
+    int ret = swr_alloc_set_opts2(&swr, &to, out_.format, out_.sampleRate, &in,
                                   AVSampleFormat(f->format), f->sample_rate, 0, nullptr);
     swr_.reset(swr);
+    inRate_ = f->sample_rate;
     if (ret >= 0) {
         // Stretch or squeeze by a little, fill gaps with silence and drop overlaps, so that
         // every sample lands where its timestamp says.
         ret = av_opt_set_double(swr, "async", 1, 0);
     }
-    if (ret >= 0 && first) {
-        ret = av_opt_set_int(swr, "first_pts", 0, 0);
+    if (ret >= 0 && firstPts != AV_NOPTS_VALUE) {
+        // The option counts samples of the input's rate.
+        ret = av_opt_set_int(swr, "first_pts", av_rescale(firstPts, inRate_, out_.sampleRate), 0);
     }
-    if (ret >= 0 && in.nb_channels == 1 && out.channels == 2) {
+    if (ret >= 0 && in.nb_channels == 1 && out_.channels == 2) {
         const double bothSides[2] = {1.0, 1.0};  // the one channel at its full level on each
         ret = swr_set_matrix(swr, bothSides, 1);
     }
@@ -37,12 +54,8 @@ AudioResampler::AudioResampler(const AVFrame* f, AVRational inTb, const AudioSha
     av_channel_layout_uninit(&in);
     if (ret < 0) {
         throw Failure(format("cannot convert the audio from %d Hz to %d Hz, %d channels: ",
-                             f->sample_rate, out.sampleRate, out.channels) +
+                             f->sample_rate, out_.sampleRate, out_.channels) +
                       avError(ret));
-    }
-    fifo_.reset(av_audio_fifo_alloc(out.format, out.channels, 4096));
-    if (!fifo_) {
-        throw Failure("out of memory");
     }
 }
 

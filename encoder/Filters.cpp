@@ -117,8 +117,12 @@ void FilterChain::buildVideo(const AVFrame* f, AVRational inTb, const VideoShape
 }
 
 void FilterChain::buildAudio(const AVFrame* f, AVRational inTb, const AudioShape& out, bool first) {
-    reset();
-    audio_ = std::make_unique<AudioResampler>(f, inTb, out, first);
+    if (audio_) {
+        audio_->reshape(f);
+    } else {
+        reset();
+        audio_ = std::make_unique<AudioResampler>(f, inTb, out, first);
+    }
     video_ = false;
     format_ = f->format;
     sampleRate_ = f->sample_rate;

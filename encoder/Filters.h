@@ -42,7 +42,8 @@ class FilterChain {
     // sources do not pay for it.
     bool needsRebuild(const AVFrame* f, bool deinterlace = false) const;
 
-    // `first` is the first chain of this stream: it pads the start to time 0.
+    // `first` is the first chain of this stream: it pads the start to time 0. An audio chain
+    // that exists is reshaped, not ended: its unfinished frame carries over.
     void buildVideo(const AVFrame* f, AVRational inTb, const VideoShape& out, bool first);
     void buildAudio(const AVFrame* f, AVRational inTb, const AudioShape& out, bool first);
 

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Input.h"
 
+#include "EnhancedFlv.h"
 #include "Errors.h"
 
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
 extern "C" {
 #include <libavutil/dict.h>
@@ -37,6 +39,7 @@ Input::Input(const std::string& path) : path_(path) {
     if (ret < 0) {
         throw Failure(unreadableSource(path, ret));
     }
+    checkEnhancedVideo();
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         raw->streams[i]->discard = AVDISCARD_ALL;
     }
@@ -75,6 +78,27 @@ Input::Input(const std::string& path) : path_(path) {
                       " is truncated or damaged: it holds neither video nor audio");
     }
     timeline_ = std::make_unique<Timeline>(*raw, std::vector<int>{videoIndex_, audioIndex_});
+}
+
+void Input::checkEnhancedVideo() const {
+    const std::string_view demuxer = fmt_->iformat->name;
+    if (demuxer != "flv" && demuxer != "live_flv") {
+        return;
+    }
+    const EnhancedVideo enhanced = enhancedVideo("file:" + path_);
+    if (enhanced.name.empty()) {
+        return;
+    }
+    for (unsigned i = 0; i < fmt_->nb_streams; ++i) {
+        const AVCodecParameters* par = fmt_->streams[i]->codecpar;
+        if (par->codec_type == AVMEDIA_TYPE_VIDEO && par->codec_id == enhanced.codec &&
+            enhanced.codec != AV_CODEC_ID_NONE) {
+            return;  // read as what it is
+        }
+    }
+    throw Failure("input file " + quotedPath(path_) + " holds " + enhanced.name +
+                  " video in the enhanced form of Flash video, which this build cannot "
+                  "decode (it needs FFmpeg 6.1 or later)");
 }
 
 int Input::read(AVPacket* pkt) {

@@ -39,6 +39,9 @@ class Input {
     std::string describe() const;
 
   private:
+    // Throws Failure naming the codec when the video is in the enhanced form of Flash video
+    // and this FFmpeg did not read it as that codec.
+    void checkEnhancedVideo() const;
     CodecPtr openDecoder(int index);
 
     std::string path_;

@@ -30,11 +30,11 @@ void StreamEncoder::run(FrameQueue& queue) {
 
 void StreamEncoder::filter(AVFrame* frame) {
     if (chain_.needsRebuild(frame, video_ && vshape_.deinterlace)) {
-        if (chain_.built()) {
-            chain_.push(nullptr);
-            drain();
-        }
         if (video_) {
+            if (chain_.built()) {
+                chain_.push(nullptr);
+                drain();
+            }
             chain_.buildVideo(frame, sourceTb_, vshape_, firstChain_);
         } else {
             chain_.buildAudio(frame, sourceTb_, ashape_, firstChain_);
