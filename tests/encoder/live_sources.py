@@ -16,8 +16,9 @@ H264 = ["-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-g", 
 FLV1 = ["-c:v", "flv"]
 
 
-def ffmpeg(*args, stdout=None):
-    subprocess.run(["ffmpeg", "-v", "error", "-nostdin", "-y", *args], check=True, stdout=stdout)
+def ffmpeg(*args, stdout=None, stderr=None):
+    subprocess.run(["ffmpeg", "-v", "error", "-nostdin", "-y", *args], check=True, stdout=stdout,
+                   stderr=stderr)
 
 
 def segment(path, seconds, rate=44100, channels=2, video=H264, audio="aac", tone=440,
@@ -116,7 +117,8 @@ def enhanced_hevc(folder, seconds=2):
     try:
         ffmpeg("-f", "lavfi", "-i", "testsrc=size=160x120:rate=25", "-f", "lavfi", "-i",
                "sine=frequency=440:sample_rate=44100", "-t", str(seconds), "-c:v", "libx265",
-               "-preset", "ultrafast", "-x265-params", "log-level=error", "-c:a", "aac", path)
+               "-preset", "ultrafast", "-x265-params", "log-level=error", "-c:a", "aac", path,
+               stderr=subprocess.DEVNULL)
     except subprocess.CalledProcessError:
         return None
     return path
