@@ -3,7 +3,9 @@
 // another. It is bounded so that memory stays small whatever the length of the source, and a
 // waiting producer is woken only once the consumer has emptied half of it, and a waiting
 // consumer once the producer has filled half of it (or a given batch), so that small frames
-// do not cost a wake-up each.
+// do not cost a wake-up each. Several threads may push (the muxer's queue takes the packets of
+// both encoders): every waiting one is woken, since a producer woken alone would leave the
+// other asleep for good once it had filled the room.
 #pragma once
 
 #include <algorithm>
@@ -27,16 +29,16 @@ class BoundedQueue {
     bool push(Item item) {
         std::unique_lock lock(mutex_);
         if (!closed_ && items_.size() >= capacity_) {
-            producerWaiting_ = true;
+            ++producersWaiting_;
             notFull_.wait(lock, [&] { return closed_ || items_.size() <= capacity_ / 2; });
-            producerWaiting_ = false;
+            --producersWaiting_;
         }
         if (closed_) {
             return false;
         }
         items_.push_back(std::move(item));
-        if (consumerWaiting_ && items_.size() >= batch_) {
-            notEmpty_.notify_one();
+        if (consumersWaiting_ > 0 && items_.size() >= batch_) {
+            notEmpty_.notify_all();
         }
         return true;
     }
@@ -45,17 +47,17 @@ class BoundedQueue {
     bool pop(Item& item) {
         std::unique_lock lock(mutex_);
         if (items_.empty() && !finished_ && !closed_) {
-            consumerWaiting_ = true;
+            ++consumersWaiting_;
             notEmpty_.wait(lock, [&] { return finished_ || closed_ || items_.size() >= batch_; });
-            consumerWaiting_ = false;
+            --consumersWaiting_;
         }
         if (items_.empty() || closed_) {
             return false;
         }
         item = std::move(items_.front());
         items_.pop_front();
-        if (producerWaiting_ && items_.size() <= capacity_ / 2) {
-            notFull_.notify_one();
+        if (producersWaiting_ > 0 && items_.size() <= capacity_ / 2) {
+            notFull_.notify_all();
         }
         return true;
     }
@@ -78,14 +80,14 @@ class BoundedQueue {
         return closed_;
     }
 
-    // Whether a producer or a consumer waits on the queue right now.
-    bool producerWaiting() const {
+    // How many producers or consumers wait on the queue right now.
+    int producersWaiting() const {
         std::lock_guard lock(mutex_);
-        return producerWaiting_;
+        return producersWaiting_;
     }
-    bool consumerWaiting() const {
+    int consumersWaiting() const {
         std::lock_guard lock(mutex_);
-        return consumerWaiting_;
+        return consumersWaiting_;
     }
 
     void close() {  // consumer, or the owner on failure: stop both sides
@@ -103,8 +105,8 @@ class BoundedQueue {
     std::deque<Item> items_;
     size_t capacity_;
     const size_t batch_;  // wake a waiting consumer once this many items are in
-    bool producerWaiting_ = false;
-    bool consumerWaiting_ = false;
+    int producersWaiting_ = 0;
+    int consumersWaiting_ = 0;
     bool finished_ = false;
     bool closed_ = false;
 };

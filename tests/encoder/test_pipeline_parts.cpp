@@ -101,7 +101,7 @@ void queueEndsAndStops() {
                 got.push_back(f->pts);
             }
         });
-        check(blocked([&] { return q.consumerWaiting(); }), "the consumer waits");
+        check(blocked([&] { return q.consumersWaiting() > 0; }), "the consumer waits");
         q.push(numbered(1));
         q.push(numbered(2));
         q.finish();
@@ -119,7 +119,7 @@ void queueEndsAndStops() {
                 }
             }
         });
-        check(blocked([&] { return q.producerWaiting(); }), "the producer blocks");
+        check(blocked([&] { return q.producersWaiting() > 0; }), "the producer blocks");
         q.close();
         producer.join();
         check(refused, "closing refuses a blocked producer");
@@ -136,10 +136,36 @@ void queueEndsAndStops() {
             }
             ended = true;
         });
-        check(blocked([&] { return q.consumerWaiting(); }), "the consumer waits");
+        check(blocked([&] { return q.consumersWaiting() > 0; }), "the consumer waits");
         q.close();
         consumer.join();
         check(ended, "closing ends a waiting consumer");
+    }
+}
+
+// Two producers blocked on a full queue both get their item in once the consumer empties it
+// (the muxer's queue takes the packets of both encoders). Woken one at a time, the second slept
+// on after the first had taken the room: a rare hang of a busy machine.
+void twoBlockedProducersBothGoOn() {
+    FrameQueue q(4);
+    for (int i = 0; i < 4; ++i) {
+        q.push(numbered(i));
+    }
+    std::atomic<int> through{0};
+    std::vector<std::thread> producers;
+    for (int i = 0; i < 2; ++i) {
+        producers.emplace_back([&] { through += q.push(numbered(9)) ? 1 : 0; });
+    }
+    check(blocked([&] { return q.producersWaiting() == 2; }), "both producers block");
+    FramePtr f;
+    for (int i = 0; i < 4; ++i) {  // the four that filled it, slowly, as a muxer writes
+        q.pop(f);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    check(blocked([&] { return through == 2; }), "both pushed once there was room");
+    q.close();  // frees a producer left asleep, so that the test ends either way
+    for (std::thread& t : producers) {
+        t.join();
     }
 }
 
@@ -271,6 +297,7 @@ void notCodedPicturesDecode() {
 int main() {
     queueDeliversEverythingInOrder();
     queueEndsAndStops();
+    twoBlockedProducersBothGoOn();
     samePictureMeansSameBuffers();
     notCodedPicturesDecode();
     return finish();
