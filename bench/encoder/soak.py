@@ -3,12 +3,14 @@
 """Soak: thousands of conversions on a busy machine, none of which may stall.
 
 Converts the fuzz seeds and mutations of them, the hostile sources, the live-recording sources
-and the end-to-end tests' sources into AVI, WMV and MP3 over and over while a second load
-keeps the machine busy: two compilers at work and a writer filling the page cache. Every
-conversion is watched: one still running after --stall seconds has the stack of each of its
-threads taken with gdb before it is killed. First each source is converted once on the quiet
-machine, so that a conversion whose outcome differs under load (a slow machine turned into a
-failure) is reported too.
+and the end-to-end tests' sources into AVI, WMV and MP3, with the window's quality switches on
+and off, over and over while a second load keeps the machine busy: two compilers at work and a
+writer filling the page cache. Every fourth of those conversions is of a 20 s source and
+writes to a slow disk (each write of the target waits 5 ms), so that the muxer falls behind
+the encoders again and again. Every conversion is watched: one still running after --stall
+seconds has the stack of each of its threads taken with gdb before it is killed. First each
+source is converted once on the quiet machine, so that a conversion whose outcome differs
+under load (a slow machine turned into a failure) is reported too.
 
 Usage: soak.py CODER [--count N] [--jobs J] [--stall S] [--no-load] [--seed S]
 Prints the counts and each stall's stacks; exits 1 when anything stalled or changed outcome.
@@ -34,7 +36,25 @@ import test_coder as tc  # noqa: E402
 import test_hostile  # noqa: E402
 
 FORMATS = ("avi", "wmv", "mp3")
+# The window's line with its quality switches on, and off (the encoders then outrun the muxer).
+LINES = {"hq": tc.WINDOW_LINE,
+         "quick": [x for x in tc.WINDOW_LINE if x not in ("-hq", "-deinterlace")]}
 MUTATIONS = 150
+# Preloaded into coder.dll: every write of the target waits 5 ms.
+SLOW_DISK = r"""
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <time.h>
+#include <unistd.h>
+ssize_t pwrite(int fd, const void* b, size_t n, off_t at) {
+    static ssize_t (*real)(int, const void*, size_t, off_t);
+    if (!real) real = (ssize_t (*)(int, const void*, size_t, off_t))dlsym(RTLD_NEXT, "pwrite");
+    struct timespec t = {0, 5000000};
+    nanosleep(&t, 0);
+    return real(fd, b, n, at);
+}
+ssize_t pwrite64(int fd, const void* b, size_t n, off_t at) { return pwrite(fd, b, n, at); }
+"""
 SANITIZER_MARKS = (b"WARNING: ThreadSanitizer", b"ERROR: AddressSanitizer",
                    b"runtime error:")
 
@@ -87,6 +107,13 @@ def make_sources(folder, seed):
     return out
 
 
+def make_long_sources(folder):
+    """20 s sources, whose conversions keep the muxer's queue full for a while."""
+    return [("long " + name, tc.make_source(os.path.join(folder, f"long_{name}.flv"), 20,
+                                             (tc.TESTSRC, v), (tc.SINE, a)))
+            for name, (v, a) in tc.Formats.SOURCES.items() if name in ("flv1_mp3", "h264_aac")]
+
+
 class Load:
     """Two compilers and a page-cache filler, each in a loop, until stopped."""
 
@@ -135,14 +162,24 @@ def stacks(pid):
         return "(gdb did not answer within 120 s)"
 
 
-def convert(coder, src, target, stall):
+def slow_disk(folder):
+    """The environment of a conversion on a slow disk."""
+    src = write(os.path.join(folder, "slow_disk.c"), SLOW_DISK.encode())
+    shim = os.path.join(folder, "slow_disk.so")
+    subprocess.run(["cc", "-shared", "-fPIC", "-O2", "-o", shim, src, "-ldl"], check=True)
+    asan = os.environ.get("ASAN_OPTIONS", "")
+    return dict(os.environ, LD_PRELOAD=shim,
+                ASAN_OPTIONS=(asan + ":" if asan else "") + "verify_asan_link_order=0")
+
+
+def convert(coder, src, target, line, stall, env=None):
     """(outcome, stall stacks or None, sanitizer report or None, seconds). The outcome is
     'converted' or 'failed'."""
     start = time.monotonic()
     with tempfile.TemporaryFile() as log:
-        proc = subprocess.Popen([coder, "-i", src, *tc.WINDOW_LINE, target],
+        proc = subprocess.Popen([coder, "-i", src, *line, target],
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=log)
+                                stderr=log, env=env)
         stalled = None
         try:
             proc.wait(timeout=stall)
@@ -178,19 +215,26 @@ def main():
     work = tempfile.mkdtemp(prefix="coder-soak-")
     try:
         sources = make_sources(work, args.seed)
-        jobs = [(label, src, ext) for label, src in sources for ext in FORMATS]
+        jobs = [(label, src, ext, line) for label, src in sources for ext in FORMATS
+                for line in LINES]
+        long_jobs = [(label, src, ext, line) for label, src in make_long_sources(work)
+                     for ext in FORMATS for line in LINES]
         print(f"{len(sources)} sources, {len(jobs)} conversions a round", flush=True)
 
-        def run(i, job):
-            label, src, ext = job
-            return convert(coder, src, os.path.join(work, f"out{i}.{ext}"), args.stall)
+        slow = slow_disk(work)
 
-        def run_all(todo):
+        def run(i, job, busy):
+            label, src, ext, line = job
+            return convert(coder, src, os.path.join(work, f"out{i}.{ext}"), LINES[line],
+                           args.stall, slow if busy and i % 4 == 3 else None)
+
+        def run_all(todo, busy):
             with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
-                return list(pool.map(lambda ij: run(*ij), enumerate(todo)))
+                return list(pool.map(lambda ij: run(*ij, busy), enumerate(todo)))
 
         start = time.monotonic()
-        quiet = run_all(jobs)
+        jobs += long_jobs
+        quiet = run_all(jobs, False)
         quiet_s = time.monotonic() - start
         print(f"quiet round: {len(jobs)} conversions in {quiet_s:.0f} s", flush=True)
         load = Load(work)
@@ -199,10 +243,12 @@ def main():
             time.sleep(3)
         todo = [jobs[i % len(jobs)] for i in range(args.count)]
         random.Random(args.seed).shuffle(todo)
+        todo = [long_jobs[i // 4 % len(long_jobs)] if i % 4 == 3 else job
+                for i, job in enumerate(todo)]
         start = time.monotonic()
         load_start = os.getloadavg()
         try:
-            loaded = run_all(todo)
+            loaded = run_all(todo, True)
         finally:
             load.end()
         loaded_s = time.monotonic() - start
@@ -223,12 +269,13 @@ def main():
               f"(load average {load_start[0]:.1f} at the start, "
               f"{os.getloadavg()[0]:.1f} at the end); mean {mean_l:.2f} s against "
               f"{mean_q:.2f} s quiet ({mean_l / mean_q:.1f}x), slowest {slowest:.1f} s")
-        for (label, src, ext), text in stalls:
-            print(f"\nSTALL: {label} -> {ext} ({src})\n{text}")
-        for (label, _, ext), report in reports:
-            print(f"\nSANITIZER: {label} -> {ext}\n{report}")
-        for (label, _, ext), before, after in changed:
-            print(f"CHANGED UNDER LOAD: {label} -> {ext}: {before} quiet, {after} busy")
+        for (label, src, ext, line), text in stalls:
+            print(f"\nSTALL: {label} -> {ext}, {line} line ({src})\n{text}")
+        for (label, _, ext, line), report in reports:
+            print(f"\nSANITIZER: {label} -> {ext}, {line} line\n{report}")
+        for (label, _, ext, line), before, after in changed:
+            print(f"CHANGED UNDER LOAD: {label} -> {ext}, {line} line: {before} quiet, "
+                  f"{after} busy")
         total = len(jobs) + len(todo)
         print(f"\nsoak: {total} conversions, {len(stalls)} stalls, {len(changed)} outcomes "
               f"changed under load, {len(reports)} sanitizer reports")
