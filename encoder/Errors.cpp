@@ -1,16 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Errors.h"
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <string>
 
 #include "Av.h"
+#include "SourceFile.h"
 
 namespace coder {
 
@@ -28,13 +24,8 @@ bool isSystemError(int averror) {
 enum class Signature { Flash, Mp4, Other, Unreadable };
 
 Signature signatureOf(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return Signature::Unreadable;
-    }
     unsigned char head[12] = {};
-    const ssize_t n = ::read(fd, head, sizeof head);
-    ::close(fd);
+    const int n = readHead(path, head, sizeof head);
     if (n >= 3 && std::memcmp(head, "FLV", 3) == 0) {
         return Signature::Flash;
     }
@@ -44,48 +35,117 @@ Signature signatureOf(const std::string& path) {
     return n < 0 ? Signature::Unreadable : Signature::Other;
 }
 
+std::string plainWords(const SystemError& error) {
+    switch (error.fault) {
+        case FileFault::DiskFull:
+            return "the disk is full";
+        case FileFault::QuotaUsed:
+            return "the disk quota is used up";
+        case FileFault::TooLarge:
+            if (error.sizeLimit) {
+                return "the file is larger than the file-size limit (ulimit -f) of " +
+                       std::to_string(error.sizeLimit) + " bytes allows";
+            }
+            return "the file is larger than the disk allows";
+        case FileFault::NoPermission:
+            return "the folder cannot be written: no permission";
+        case FileFault::ReadOnly:
+            return "the folder cannot be written: the disk is read-only";
+        case FileFault::Missing:
+            return "the folder does not exist";
+        case FileFault::NotAFolder:
+            return "a part of the folder's path is a file, not a folder";
+        case FileFault::IsAFolder:
+            return "that name is a folder";
+        case FileFault::NameTooLong:
+            return "the name is too long for the disk";
+        case FileFault::DiskError:
+            return "the disk reported an error";
+        case FileFault::NoReceiver:
+            return "nothing is there to receive the data";
+        case FileFault::Exists:
+        case FileFault::Other:
+            break;
+    }
+    return {};
+}
+
 }  // namespace
 
-std::string fileProblem(int err) {
-    const std::string detail = std::strerror(err);
+FileFault errnoFault(int err) {
     switch (err) {
         case ENOSPC:
-            return withDetail("the disk is full", detail);
-        case EDQUOT:
-            return withDetail("the disk quota is used up", detail);
-        case EFBIG: {
-            rlimit limit{};
-            if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-                return withDetail("the file is larger than the file-size limit (ulimit -f) of " +
-                                      std::to_string(limit.rlim_cur) + " bytes allows",
-                                  detail);
-            }
-            return withDetail("the file is larger than the disk allows", detail);
-        }
+            return FileFault::DiskFull;
+        case EFBIG:
+            return FileFault::TooLarge;
         case EACCES:
         case EPERM:
-            return withDetail("the folder cannot be written: no permission", detail);
+            return FileFault::NoPermission;
         case EROFS:
-            return withDetail("the folder cannot be written: the disk is read-only", detail);
+            return FileFault::ReadOnly;
         case ENOENT:
-            return withDetail("the folder does not exist", detail);
+            return FileFault::Missing;
         case ENOTDIR:
-            return withDetail("a part of the folder's path is a file, not a folder", detail);
+            return FileFault::NotAFolder;
         case EISDIR:
-            return withDetail("that name is a folder", detail);
+            return FileFault::IsAFolder;
         case ENAMETOOLONG:
-            return withDetail("the name is too long for the disk", detail);
+            return FileFault::NameTooLong;
         case EIO:
-            return withDetail("the disk reported an error", detail);
+            return FileFault::DiskError;
         case ENXIO:
-            return withDetail("nothing is there to receive the data", detail);
+            return FileFault::NoReceiver;
+        case EEXIST:
+            return FileFault::Exists;
         default:
-            return detail;
+            return FileFault::Other;
     }
 }
 
+std::string fileProblem(const SystemError& error) {
+    const std::string plain = plainWords(error);
+    return plain.empty() ? error.detail : withDetail(plain, error.detail);
+}
+
+void failTarget(TargetStep step, const std::string& target, const SystemError& error) {
+    static const char* const kSteps[] = {"cannot create output file", "cannot replace output file",
+                                         "cannot open output file", "cannot write output file"};
+    throw Failure(std::string(kSteps[int(step)]) + " " + quotedPath(target) + ": " +
+                  fileProblem(error));
+}
+
+void targetTakenMeanwhile(const std::string& target) {
+    throw Failure("output file " + quotedPath(target) +
+                  " was created or replaced by another program during the conversion; it was "
+                  "left as it is");
+}
+
+void targetReplacedOrRemoved(const std::string& target) {
+    throw Failure("output file " + quotedPath(target) +
+                  " was replaced or removed by another program during the conversion");
+}
+
+void targetIsInput(const std::string& target) {
+    throw Failure("output file " + quotedPath(target) +
+                  " is the input file itself; refusing to write it");
+}
+
+void targetExists(const std::string& target) {
+    throw Failure("output file " + quotedPath(target) + " already exists (use -y to replace it)");
+}
+
+void targetIsDanglingLink(const std::string& target) {
+    throw Failure("output file " + quotedPath(target) +
+                  " is a link to a file that does not exist; refusing to create a file "
+                  "through it");
+}
+
+void targetIsNotRegular(const std::string& target) {
+    throw Failure("output file " + quotedPath(target) + " is not a regular file");
+}
+
 std::string writeProblem(int averror) {
-    return isSystemError(averror) ? fileProblem(AVUNERROR(averror)) : avError(averror);
+    return isSystemError(averror) ? fileProblem(errnoError(AVUNERROR(averror))) : avError(averror);
 }
 
 std::string readProblem(int averror) {
@@ -100,24 +160,22 @@ std::string readProblem(int averror) {
 
 std::string unreadableSource(const std::string& path, int averror) {
     const std::string name = "input file " + quotedPath(path);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        const int e = errno;
-        if (e == ENOENT) {
-            return name + withDetail(" does not exist", std::strerror(e));
-        }
-        if (e == EACCES) {
-            return name + withDetail(" cannot be read: no permission", std::strerror(e));
-        }
-        return "cannot open " + name + ": " + std::strerror(e);
+    const SourceCheck source = checkSource(path);
+    switch (source.kind) {
+        case SourceCheck::Missing:
+            return name + withDetail(" does not exist", source.detail);
+        case SourceCheck::NoPermission:
+            return name + withDetail(" cannot be read: no permission", source.detail);
+        case SourceCheck::Unopenable:
+            return "cannot open " + name + ": " + source.detail;
+        case SourceCheck::Folder:
+            return name + " is a folder, not a video file";
+        case SourceCheck::NotRegular:
+            return name + " is not a regular file";
+        case SourceCheck::Regular:
+            break;
     }
-    if (S_ISDIR(st.st_mode)) {
-        return name + " is a folder, not a video file";
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return name + " is not a regular file";
-    }
-    if (st.st_size == 0) {
+    if (source.size == 0) {
         return name + " is empty";
     }
     if (averror == AVERROR(EACCES) || averror == AVERROR(EPERM)) {

@@ -6,13 +6,26 @@
 
 #include <string>
 
+#include "SystemError.h"
+
 namespace coder {
 
 // A system error while creating or writing the target: "the disk is full (No space left
 // on device)".
-std::string fileProblem(int err);
+std::string fileProblem(const SystemError& error);
 // The same for an FFmpeg error code from writing.
 std::string writeProblem(int averror);
+
+// What was being done to the target when the system refused it.
+enum class TargetStep { Create, Replace, Open, Write };
+[[noreturn]] void failTarget(TargetStep step, const std::string& target, const SystemError& error);
+// The target's name was taken, or its file replaced, by another program meanwhile.
+[[noreturn]] void targetTakenMeanwhile(const std::string& target);
+[[noreturn]] void targetReplacedOrRemoved(const std::string& target);
+[[noreturn]] void targetIsInput(const std::string& target);
+[[noreturn]] void targetExists(const std::string& target);
+[[noreturn]] void targetIsDanglingLink(const std::string& target);
+[[noreturn]] void targetIsNotRegular(const std::string& target);
 // An FFmpeg error code from reading the source midway.
 std::string readProblem(int averror);
 

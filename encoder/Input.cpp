@@ -3,6 +3,7 @@
 
 #include "EnhancedFlv.h"
 #include "Errors.h"
+#include "SourceFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -20,9 +21,11 @@ constexpr int64_t kLargestPicture = int64_t(4096) * 2304;
 }  // namespace
 
 Input::Input(const std::string& path) : path_(path) {
-    if (::stat(path.c_str(), &stat_) != 0 || !S_ISREG(stat_.st_mode) || stat_.st_size == 0) {
-        throw Failure(unreadableSource(path, AVERROR(errno)));
+    const SourceCheck source = checkSource(path);
+    if (source.kind != SourceCheck::Regular || source.size == 0) {
+        throw Failure(unreadableSource(path, 0));
     }
+    identity_ = source.identity;
     // Read the name as a local file, never as a URL or a playlist that points elsewhere, and
     // only with the demuxers for Flash video (and its MP4 cousin F4V).
     AVDictionary* opts = nullptr;

@@ -2,12 +2,11 @@
 // The source: a local Flash video file, its best video and audio streams, their decoders.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <memory>
 #include <string>
 
 #include "Av.h"
+#include "FileIdentity.h"
 #include "Timeline.h"
 
 namespace coder {
@@ -18,7 +17,7 @@ class Input {
     explicit Input(const std::string& path);
 
     AVFormatContext* format() const { return fmt_.get(); }
-    const struct stat& fileStat() const { return stat_; }
+    const FileIdentity& identity() const { return identity_; }
     const std::string& path() const { return path_; }
 
     int videoIndex() const { return videoIndex_; }  // -1 when there is none
@@ -45,7 +44,7 @@ class Input {
     CodecPtr openDecoder(int index);
 
     std::string path_;
-    struct stat stat_ {};
+    FileIdentity identity_;
     InputPtr fmt_;
     int videoIndex_ = -1;
     int audioIndex_ = -1;

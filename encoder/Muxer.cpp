@@ -52,14 +52,14 @@ int Muxer::addStream(const AVCodecContext* enc, bool video, unsigned codecTag,
     return int(streams_.size()) - 1;
 }
 
-void Muxer::open(const struct stat& input) {
+void Muxer::open(const FileIdentity& input) {
     target_.open(opt_.target, input, opt_.overwrite);
     oc_->pb = target_.io();
     oc_->flags |= AVFMT_FLAG_CUSTOM_IO;
     const int ret = avformat_write_header(oc_.get(), nullptr);
     if (ret < 0) {
         throw Failure("cannot write output file " + quotedPath(opt_.target) + ": " +
-                      writeProblem(ret));
+                      target_.writeProblem(ret));
     }
     worker_.start(
         "mux", [this] { run(); }, [this] { queue_.close(); });
@@ -109,7 +109,7 @@ void Muxer::writeNow(Stream& s, AVPacket* pkt) {
     const int ret = av_interleaved_write_frame(oc_.get(), pkt);
     if (ret < 0) {
         throw Failure("cannot write output file " + quotedPath(opt_.target) + ": " +
-                      writeProblem(ret));
+                      target_.writeProblem(ret));
     }
     reporter_.update(stats());
 }
@@ -118,7 +118,7 @@ void Muxer::close() {
     const int ret = av_write_trailer(oc_.get());
     if (ret < 0) {
         throw Failure("cannot write output file " + quotedPath(opt_.target) + ": " +
-                      writeProblem(ret));
+                      target_.writeProblem(ret));
     }
     target_.close();
     oc_->pb = nullptr;  // gone with the target; the size now comes from the closed file

@@ -7,8 +7,6 @@
 // added and the header written before, the figures read and the trailer written after.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -36,7 +34,7 @@ class Muxer {
 
     // Creates the target (refusing the input file itself), writes the header, and starts the
     // muxer thread.
-    void open(const struct stat& input);
+    void open(const FileIdentity& input);
     // From any thread: queues the packet of `stream` (timestamps in its encoder's time base)
     // for writing, taking its data; throws the muxer's failure.
     void write(int stream, AVPacket* pkt);

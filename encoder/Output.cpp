@@ -96,7 +96,7 @@ void Output::useTwoAudioEncoders(double seconds) {
     }
 }
 
-void Output::open(const struct stat& input) {
+void Output::open(const FileIdentity& input) {
     mux_.open(input);
 }
 

@@ -7,8 +7,6 @@
 // threads at once: each stream's encoders are used by one thread only.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <memory>
 
@@ -39,7 +37,7 @@ class Output {
     // last `seconds` (0: not known); only worth it when nothing else keeps a core busy.
     void useTwoAudioEncoders(double seconds);
     // Creates the target (refusing the input file itself) and writes the header.
-    void open(const struct stat& input);
+    void open(const FileIdentity& input);
     // Encodes and writes one frame with pts in timeBase(video); nullptr drains the encoder.
     // The video and the audio may each be encoded on a thread of their own.
     void encode(bool video, AVFrame* frame);

@@ -1,22 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The output file: opened by us (never through a URL protocol), refused when it is the
-// input itself, written through an AVIOContext that reports every write error, and closed
-// with its result checked.
-//
-// The target's name never holds a partial file. The file is written beside it, as a file
-// without a name where the disk allows (else under a temporary name, PartFiles.h), and only
-// once complete and on the disk does it take the target's name: a new target only if the name
-// is still free (a file that another program created there meanwhile is never written over),
-// an existing one (-y) only if the name still holds the file that was there when we began.
-// So a failed, stopped or killed conversion leaves the old file intact and never truncates a
-// file that another conversion is still writing. Only a file that we created is ever removed,
-// also when we are ended by a signal.
+// The output file as the muxer writes it: an AVIOContext over the pending file (PendingFile.h),
+// opened by us (never through a URL protocol), reporting every write error, and closed with
+// its result checked.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "FileIdentity.h"
+#include "PendingFile.h"
 
 struct AVIOContext;
 
@@ -29,17 +22,21 @@ class TargetFile {
     TargetFile& operator=(const TargetFile&) = delete;
     ~TargetFile();  // an unclosed target counts as failed: it is discarded
 
-    // Opens `path` for writing. `input` is the stat of the source, which must never be
-    // opened for writing. Throws Failure with a message naming the file.
-    void open(const std::string& path, const struct stat& input, bool overwrite);
+    // Opens `path` for writing; `input` is the source, which must never be opened for
+    // writing. Throws Failure with a message naming the file.
+    void open(const std::string& path, const FileIdentity& input, bool overwrite);
 
     AVIOContext* io() const { return io_; }
     int64_t bytesWritten() const { return size_; }  // the file's size as far as flushed
 
+    // What a failed write of the muxer's (`averror`) means: the system's refusal when the
+    // disk refused us, else FFmpeg's own words.
+    std::string writeProblem(int averror) const;
+
     // Flushes and closes, and puts the complete file in place; throws Failure when anything
     // was not written or the name was taken meanwhile.
     void close();
-    // Closes and removes what was written, if it is the regular file we created.
+    // Closes and removes what was written, if it is the file we created.
     void discard();
 
     // Internal: the AVIOContext callbacks.
@@ -47,35 +44,14 @@ class TargetFile {
     int64_t seekTo(int64_t offset, int whence);
 
   private:
-    void createBeside(mode_t mode, bool exactMode);
-    void openDevice(const struct stat& input);
-    void adopt(int fd, const std::string& written);
-    int giveName();  // links an unnamed file into the folder; 0 or an errno
-    void placeUnnamed();
-    void placeNamed();
-    void closeWritten();
     void release();
-    [[noreturn]] void fail(const std::string& what, int err) const;
-    [[noreturn]] void takenMeanwhile() const;
 
-    std::string path_;      // the target as given
-    std::string final_;     // the name the complete file takes (a link's file when replacing)
-    std::string written_;   // the temporary name we write under; empty while there is none
-    std::string tempName_;  // the pattern of the temporary name
-    bool replacing_ = false;
-    struct stat old_ {};    // when replacing: the file that the complete one replaces
-    bool unnamed_ = false;  // writing into a file that has no name yet
-    int fd_ = -1;
+    std::string path_;
+    std::unique_ptr<PendingFile> file_;
     AVIOContext* io_ = nullptr;
-    bool regular_ = false;
-    bool owned_ = false;  // a regular file we created and have not completed
-    struct stat own_ {};
     int64_t pos_ = 0;
     int64_t size_ = 0;
-    int error_ = 0;  // first errno of a failed write or seek
+    bool failed_ = false;  // a write or seek failed: the file is not complete
 };
-
-// True when both name the same file (device and inode).
-bool sameFile(const struct stat& a, const struct stat& b);
 
 }  // namespace coder

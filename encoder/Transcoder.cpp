@@ -60,7 +60,7 @@ void Transcoder::run() {
         }
     }
     // Only now, with everything else ready, is the target touched.
-    out_->open(in_->fileStat());
+    out_->open(in_->identity());
 
     // From here on the reader thread alone uses the source, and each stream's encoder is
     // used by one thread alone; they meet only in the queues and in the output's muxer.

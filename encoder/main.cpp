@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // coder.dll: converts one Flash video into AVI, WMV or MP3 under the command line that the
 // window writes, and reports on its error output in the form that the window reads.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <string>
 #include <vector>
 
@@ -16,37 +12,11 @@ extern "C" {
 #include "Av.h"
 #include "EncoderProgress.h"
 #include "Options.h"
-#include "SignalRemoval.h"
+#include "Startup.h"
 #include "Transcoder.h"
 
-namespace {
-
-// Standard input is never read and nothing may reach standard output; descriptors 0 to 2
-// must also be taken, or the target file could end up as our error output.
-void settleStandardDescriptors() {
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (fcntl(fd, F_GETFD) < 0) {
-            const int null = ::open("/dev/null", O_RDWR);
-            if (null >= 0 && null != fd) {
-                dup2(null, fd);
-                ::close(null);
-            }
-        }
-    }
-    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (null >= 0) {
-        dup2(null, 0);
-        dup2(null, 1);
-        ::close(null);
-    }
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    settleStandardDescriptors();
-    std::signal(SIGPIPE, SIG_IGN);  // a vanished log reader must not kill the conversion
-    coder::ignoreFileSizeSignal();  // a file-size limit fails the write instead
+    const std::vector<std::string> arguments = coder::startProcess(argc, argv);
     av_log_set_level(AV_LOG_QUIET);
     // No single block beyond what the largest Flash video tag (16 MiB) or a 4K picture
     // needs: a damaged header that claims a picture of 65535 by 65535 pixels then fails
@@ -56,7 +26,7 @@ int main(int argc, char** argv) {
     coder::ProgressReporter reporter(2);
     coder::Options options;
     try {
-        options = coder::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+        options = coder::parseOptions(arguments);
     } catch (const coder::OptionError& e) {
         reporter.info(
             "usage: coder.dll -i input.flv [-b kbit/s] [-r fps] [-s WxH] [-hq] [-deinterlace]"
