@@ -2,6 +2,7 @@
 #include "Muxer.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 #include "Errors.h"
@@ -125,6 +126,7 @@ void Muxer::close() {
 }
 
 OutputStats Muxer::stats() const {
+    assert(!worker_.running() || worker_.onItsThread());
     OutputStats s;
     s.frames = frames_;
     s.q = q_;

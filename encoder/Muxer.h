@@ -43,7 +43,7 @@ class Muxer {
     // Writes the trailer and closes the target; throws when anything was not written.
     void close();
 
-    // The figures so far; only while the muxer thread does not run.
+    // The figures so far; on the muxer thread, or while it does not run.
     OutputStats stats() const;
 
   private:

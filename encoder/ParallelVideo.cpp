@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "FrameQueue.h"
-#include "RaceChecker.h"
+#include "RaceCheckerHints.h"
 #include "RepeatedPicture.h"
 #include "Worker.h"
 

@@ -28,8 +28,8 @@ class ParallelVideo {
     // `model`: an open encoder that takes no timestamps into its bit stream and puts out each
     // picture's packet at once; it encodes the even groups, and a copy of its settings the odd
     // ones. `groupFrames`: the usual pictures per group. `skipped`: the packet of a picture
-    // that shows the one before again, or empty. `write` gets the packets in order, under a
-    // on either encoder's thread, one thread at a time.
+    // that shows the one before again, or empty. `write` gets the packets in order, on either
+    // encoder's thread, one thread at a time.
     ParallelVideo(AVCodecContext* model, int groupFrames, std::vector<uint8_t> skipped,
                   Writer write);
     ~ParallelVideo();  // stops the encoders without writing anything more

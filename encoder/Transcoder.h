@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One conversion: source -> decoders -> filters -> encoders -> target. Reading and decoding
-// run on a thread of their own, the video is filtered and encoded on the calling thread and
-// the audio on a third thread, so that the work spreads over both cores whatever its mix; the
-// muxer has a thread of its own (Muxer.h).
+// One conversion: source -> decoders -> filters -> encoders -> target, spread over both cores
+// whatever its mix. Its threads, each a Worker named as top -H and gdb show it:
+//   "read"       reads the source and decodes both streams (SourceReader.h);
+//   main         filters and encodes the video; for WMV it hands the pictures on to
+//   "video 1/2"  the two encoders of alternate groups of pictures (ParallelVideo.h);
+//   "audio"      filters and encodes the audio; for MP3 it hands the samples on to
+//   "mp3 N"      the encoders of successive segments, at most two at a time (ParallelMp3.h);
+//   "mux"        writes the packets into the target, in order (Muxer.h).
+// They meet only in the queues between them (FrameQueue.h) and the locks Worker.h lists.
 #pragma once
 
 #include <memory>

@@ -67,6 +67,8 @@ class Worker {
     }
     // From start() until join() or wait() has returned.
     bool running() const { return thread_.joinable(); }
+    // Called from the worker's own thread.
+    bool onItsThread() const { return thread_.get_id() == std::this_thread::get_id(); }
 
   private:
     std::exception_ptr error_;

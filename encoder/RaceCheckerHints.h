@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the race checker (ThreadSanitizer, -DVM_SANITIZE=thread) cannot see for itself.
+// Hints for the race checker (ThreadSanitizer, -DVM_SANITIZE=thread): what it cannot see for
+// itself. They check nothing; without the checker they are empty.
 //
 // FFmpeg's libraries are not built for it, so their buffers' atomic reference counts order
 // nothing in its eyes. When a picture is shared, one thread reads it and drops its reference,
