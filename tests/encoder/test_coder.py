@@ -21,6 +21,15 @@ import time
 import unittest
 
 CODER = None
+# Against the Windows encoder (under Wine) the cases about what only a POSIX system has (names
+# that are bytes, signals, links, modes, descriptors) are left out, and said so.
+WINDOWS = os.environ.get("CODER_SYSTEM") == "windows"
+POSIX_ONLY = "POSIX only: "
+
+
+def posix_only(reason):
+    return unittest.skipIf(WINDOWS, POSIX_ONLY + reason)
+
 WINDOW_LINE = ["-b", "360", "-r", "29.97", "-s", "320x240", "-hq", "-deinterlace", "-y",
                "-ab", "56", "-ar", "22050", "-ac", "2"]
 WORKERS = 2
@@ -695,7 +704,8 @@ def run_tests(script, coder):
         return 1
     for case, reason in result.skipped:
         print(f"SKIPPED {case.id()}: {reason}", file=sys.stderr)
-    return SKIPPED if result.skipped else 0
+    missed = [reason for _, reason in result.skipped if not reason.startswith(POSIX_ONLY)]
+    return SKIPPED if missed else 0
 
 
 def main():
