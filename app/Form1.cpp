@@ -13,6 +13,7 @@
 #include "Accessibility.h"
 #include "SitePages.h"
 #include "Widgets.h"
+#include "contract/EncoderContract.h"
 #include "convert/BatchRun.h"
 #include "files/FileList.h"
 #include "files/OutputFolder.h"
@@ -143,7 +144,7 @@ bool Form1::startUp() {
 }
 
 bool Form1::encoderPresent() {
-    if (platform_.files.isFile(programFolder_ + QStringLiteral("coder.dll"))) {
+    if (platform_.files.isFile(programFolder_ + QLatin1StringView(contract::kEncoderFile.data()))) {
         return true;
     }
     const QString twoBreaks = QStringLiteral("\r\r");

@@ -3,6 +3,8 @@
 
 #include <QEventLoop>
 
+#include "contract/EncoderContract.h"
+#include "contract/EncoderSwitches.h"
 #include "convert/EncoderCommand.h"
 #include "convert/EncoderJob.h"
 #include "convert/TargetNaming.h"
@@ -12,32 +14,35 @@ namespace vm {
 
 namespace {
 
-constexpr int kOptionRefused = 2;  // the encoder's exit status for a value it does not take
-
 // The encoder names its switch ("option -s: ..."); the user knows the batch program's option.
 struct Switch {
-    const char* encoder;
+    contract::Switch encoder;
     const char* option;
     QString ConversionSettings::*value;
 };
 const Switch kSwitches[] = {
-    {"-b", "--video-kbps", &ConversionSettings::videoBitrate},
-    {"-r", "--rate", &ConversionSettings::frameRate},
-    {"-s", "--size", &ConversionSettings::frameSize},
-    {"-ab", "--audio-kbps", &ConversionSettings::audioBitrate},
-    {"-ar", "--sample-rate", &ConversionSettings::sampleRate},
+    {contract::Switch::VideoKbps, "--video-kbps", &ConversionSettings::videoBitrate},
+    {contract::Switch::FrameRate, "--rate", &ConversionSettings::frameRate},
+    {contract::Switch::FrameSize, "--size", &ConversionSettings::frameSize},
+    {contract::Switch::AudioKbps, "--audio-kbps", &ConversionSettings::audioBitrate},
+    {contract::Switch::SampleRate, "--sample-rate", &ConversionSettings::sampleRate},
 };
+
+QLatin1StringView latin1(std::string_view text) {
+    return QLatin1StringView(text.data(), qsizetype(text.size()));
+}
 
 ValueVerdict refused(const QString& line, const ConversionSettings& settings) {
     ValueVerdict verdict;
     verdict.accepted = false;
     QString text = line;
-    if (text.startsWith(QLatin1String("Error: "))) {
-        text = text.mid(7);
+    if (text.startsWith(latin1(contract::kErrorPrefix))) {
+        text = text.mid(qsizetype(contract::kErrorPrefix.size()));
     }
     verdict.reason = text;
     for (const Switch& s : kSwitches) {
-        const QString prefix = QStringLiteral("option %1: ").arg(QLatin1String(s.encoder));
+        const QString prefix = latin1(contract::kOptionPrefix) +
+                               latin1(contract::SwitchName(s.encoder)) + QStringLiteral(": ");
         if (text.startsWith(prefix)) {
             verdict.option = QLatin1String(s.option);
             verdict.value = settings.*s.value;
@@ -69,7 +74,7 @@ ValueVerdict CheckEncoderValues(FileSystem& files, Processes& processes,
             BuildEncoderCommandLine(programFolder, folder, source, target, settings);
         if (job.launch(line, target, &path).isEmpty()) {
             loop.exec();
-            if (job.exitCode() == kOptionRefused) {
+            if (job.exitCode() == contract::kExitRefused) {
                 verdict = refused(job.lastLogLine(), settings);
             }
         }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "EncoderCommand.h"
 
-#include "encoder/EncoderContract.h"
+#include "contract/EncoderContract.h"
+#include "contract/EncoderSwitches.h"
 
 namespace vm {
 
@@ -48,15 +49,40 @@ QString ShellWord(const QString& text) {
 QString BuildEncoderCommandLine(const QString& programFolder, const QString& tempFolder,
                                 const QString& sourcePath, const QString& targetPath,
                                 const ConversionSettings& settings) {
-    const QChar channels = settings.channelIndex == 0 ? QLatin1Char('2') : QLatin1Char('1');
+    using contract::Switch;
     const QLatin1StringView encoderFile(contract::kEncoderFile.data());
-    return ShellQuoted(programFolder + encoderFile) + QStringLiteral(" -i ") +
-           ShellQuoted(sourcePath) + QStringLiteral(" -b ") + ShellWord(settings.videoBitrate) +
-           QStringLiteral(" -r ") + ShellWord(settings.frameRate) + QStringLiteral(" -s ") +
-           ShellWord(settings.frameSize) + QStringLiteral(" -hq -deinterlace -y") +
-           QStringLiteral(" -ab ") + ShellWord(settings.audioBitrate) + QStringLiteral(" -ar ") +
-           ShellWord(settings.sampleRate) + QStringLiteral(" -ac ") + channels + QLatin1Char(' ') +
-           ShellQuoted(targetPath) + QStringLiteral(" 2>") +
+    QString line = ShellQuoted(programFolder + encoderFile);
+    for (const contract::SwitchSpec& s : contract::kSwitches) {
+        line += QLatin1Char(' ') + QLatin1StringView(s.name.data(), qsizetype(s.name.size()));
+        switch (s.id) {
+            case Switch::Input:
+                line += QLatin1Char(' ') + ShellQuoted(sourcePath);
+                break;
+            case Switch::VideoKbps:
+                line += QLatin1Char(' ') + ShellWord(settings.videoBitrate);
+                break;
+            case Switch::FrameRate:
+                line += QLatin1Char(' ') + ShellWord(settings.frameRate);
+                break;
+            case Switch::FrameSize:
+                line += QLatin1Char(' ') + ShellWord(settings.frameSize);
+                break;
+            case Switch::AudioKbps:
+                line += QLatin1Char(' ') + ShellWord(settings.audioBitrate);
+                break;
+            case Switch::SampleRate:
+                line += QLatin1Char(' ') + ShellWord(settings.sampleRate);
+                break;
+            case Switch::Channels:
+                line += settings.channelIndex == 0 ? QStringLiteral(" 2") : QStringLiteral(" 1");
+                break;
+            case Switch::HighQuality:
+            case Switch::Deinterlace:
+            case Switch::Overwrite:
+                break;  // always on
+        }
+    }
+    return line + QLatin1Char(' ') + ShellQuoted(targetPath) + QStringLiteral(" 2>") +
            ShellWord(tempFolder + QLatin1StringView(contract::kLogFile.data()));
 }
 

@@ -6,7 +6,7 @@
 #include <QTimer>
 
 #include "LogTail.h"
-#include "encoder/EncoderContract.h"
+#include "contract/EncoderContract.h"
 
 namespace vm {
 

@@ -5,7 +5,7 @@
 #include "EncoderJob.h"
 #include "TargetNaming.h"
 #include "WindowProgress.h"
-#include "encoder/EncoderContract.h"
+#include "contract/EncoderContract.h"
 #include "i18n/DesktopTexts.h"
 
 namespace vm {

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "encoder/EncoderContract.h"
+#include "contract/EncoderContract.h"
 
 namespace vm {
 

@@ -2,7 +2,7 @@
 #include "EncoderProgress.h"
 
 #include "Av.h"
-#include "EncoderContract.h"
+#include "contract/EncoderContract.h"
 
 #include <unistd.h>
 
@@ -13,7 +13,7 @@
 namespace coder {
 
 namespace {
-constexpr auto kInterval = std::chrono::milliseconds(500);
+constexpr auto kInterval = std::chrono::milliseconds(contract::kProgressIntervalMs);
 }  // namespace
 
 std::string progressLine(const OutputStats& s, bool last) {
@@ -79,9 +79,13 @@ void ProgressReporter::finish(const OutputStats& s) {
     pendingCr_ = false;
 }
 
+void ProgressReporter::note(const std::string& text) {
+    info(std::string(contract::kNotePrefix) + text);
+}
+
 void ProgressReporter::failure(const std::string& text) {
     endPendingLine();
-    write("Error: " + escapeForLog(text) + "\n");
+    write(std::string(contract::kErrorPrefix) + escapeForLog(text) + "\n");
 }
 
 }  // namespace coder

@@ -33,6 +33,7 @@ class ProgressReporter {
     // Outside text in `text` (names, option values) cannot break the line: control
     // characters are escaped, so only finish() writes a line that begins with "video".
     void info(const std::string& text);     // one line, before the progress
+    void note(const std::string& text);     // ... of what was changed or skipped
     void update(const OutputStats& s);      // at most one line each half second
     void finish(const OutputStats& s);      // the last progress line and the statistics
     void failure(const std::string& text);  // the last line on every failure

@@ -103,16 +103,15 @@ AudioEncoder openAudioEncoder(const Options& opt, const OutputProfile& profile, 
     const int askedRate = opt.sampleRate.value_or(srcRate);
     const int rate = nearestSampleRate(supportedSampleRates(codec), askedRate);
     if (rate != askedRate) {
-        reporter.info("Note: " +
-                      format("%s cannot take %d Hz; using %d Hz", codec->name, askedRate, rate));
+        reporter.note(format("%s cannot take %d Hz; using %d Hz", codec->name, askedRate, rate));
     }
     const int srcChannels = std::clamp(src->codecpar->ch_layout.nb_channels, 1, 2);
     const int channels = opt.channels.value_or(srcChannels);
     const double askedKbps = opt.audioKbps.value_or(64);
     const int kbps = nearestAudioBitrate(codec->name, rate, askedKbps);
     if (double(kbps) != askedKbps) {
-        reporter.info("Note: " + format("%s cannot take %g kbit/s at %d Hz; using %d kbit/s",
-                                        codec->name, askedKbps, rate, kbps));
+        reporter.note(format("%s cannot take %g kbit/s at %d Hz; using %d kbit/s", codec->name,
+                             askedKbps, rate, kbps));
     }
     const AVSampleFormat* fmts = supportedSampleFormats(codec);
     AVSampleFormat fmt = fmts ? fmts[0] : AV_SAMPLE_FMT_FLTP;

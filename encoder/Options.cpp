@@ -9,8 +9,16 @@ extern "C" {
 #include <libavutil/parseutils.h>
 }
 
+#include "contract/EncoderContract.h"
+#include "contract/EncoderSwitches.h"
+
 namespace coder {
 namespace {
+
+// "option -b", as a refused value's message begins after the error prefix.
+std::string optionText(const std::string& option) {
+    return std::string(contract::kOptionPrefix) + option;
+}
 
 double parseNumber(const std::string& option, const std::string& text, double min, double max) {
     double value = 0;
@@ -18,10 +26,10 @@ double parseNumber(const std::string& option, const std::string& text, double mi
     const char* end = begin + text.size();
     auto [ptr, ec] = std::from_chars(begin, end, value, std::chars_format::fixed);
     if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value)) {
-        throw OptionError("option " + option + ": \"" + text + "\" is not a number");
+        throw OptionError(optionText(option) + ": \"" + text + "\" is not a number");
     }
     if (value < min || value > max) {
-        throw OptionError("option " + option + ": " + text + " is out of range");
+        throw OptionError(optionText(option) + ": " + text + " is out of range");
     }
     return value;
 }
@@ -29,12 +37,13 @@ double parseNumber(const std::string& option, const std::string& text, double mi
 int parseWhole(const std::string& option, const std::string& text, int min, int max) {
     const double value = parseNumber(option, text, min, max);
     if (value != std::floor(value)) {
-        throw OptionError("option " + option + ": \"" + text + "\" is not a whole number");
+        throw OptionError(optionText(option) + ": \"" + text + "\" is not a whole number");
     }
     return static_cast<int>(value);
 }
 
-FrameSize parseFrameSize(const std::string& text, std::vector<std::string>& notes) {
+FrameSize parseFrameSize(const std::string& option, const std::string& text,
+                         std::vector<std::string>& notes) {
     int w = 0;
     int h = 0;
     const auto x = text.find_first_of("xX");
@@ -51,10 +60,12 @@ FrameSize parseFrameSize(const std::string& text, std::vector<std::string>& note
         ok = !text.empty() && av_parse_video_size(&w, &h, text.c_str()) >= 0;
     }
     if (!ok) {
-        throw OptionError("option -s: \"" + text + "\" is not a frame size (WIDTHxHEIGHT)");
+        throw OptionError(optionText(option) + ": \"" + text +
+                          "\" is not a frame size (WIDTHxHEIGHT)");
     }
     if (w < 2 || h < 2 || w > 8192 || h > 8192) {
-        throw OptionError("option -s: " + text + " is out of range (2 to 8192 on each side)");
+        throw OptionError(optionText(option) + ": " + text +
+                          " is out of range (2 to 8192 on each side)");
     }
     const FrameSize even{w & ~1, h & ~1};
     if (even.width != w || even.height != h) {
@@ -67,6 +78,7 @@ FrameSize parseFrameSize(const std::string& text, std::vector<std::string>& note
 }  // namespace
 
 Options parseOptions(const std::vector<std::string>& args) {
+    using contract::Switch;
     Options o;
     bool haveInput = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -75,55 +87,59 @@ Options parseOptions(const std::vector<std::string>& args) {
             o.target = a;  // the last one wins
             continue;
         }
-        if (a == "-hq") {
-            o.highQuality = true;
-            continue;
-        }
-        if (a == "-deinterlace") {
-            o.deinterlace = true;
-            continue;
-        }
-        if (a == "-y") {
-            o.overwrite = true;
-            continue;
-        }
-        static const char* const withValue[] = {"-i", "-b", "-r", "-s", "-ab", "-ar", "-ac"};
-        bool known = false;
-        for (const char* name : withValue) {
-            known = known || a == name;
-        }
-        if (!known) {
+        const contract::SwitchSpec* given = contract::FindSwitch(a);
+        if (!given) {
             throw OptionError("unknown option " + a);
         }
+        if (given->value.empty()) {
+            o.highQuality = o.highQuality || given->id == Switch::HighQuality;
+            o.deinterlace = o.deinterlace || given->id == Switch::Deinterlace;
+            o.overwrite = o.overwrite || given->id == Switch::Overwrite;
+            continue;
+        }
         if (i + 1 >= args.size()) {
-            throw OptionError("option " + a + " needs a value");
+            throw OptionError(optionText(a) + " needs a value");
         }
         const std::string& v = args[++i];
-        if (a == "-i") {
-            if (v.empty()) {
-                throw OptionError("option -i: the input file name is empty");
-            }
-            o.input = v;
-            haveInput = true;
-        } else if (a == "-b") {
-            o.videoKbps = parseNumber(a, v, 1, 100000);
-        } else if (a == "-r") {
-            o.frameRate = parseNumber(a, v, 0.1, 1000);
-        } else if (a == "-s") {
-            o.frameSize = parseFrameSize(v, o.notes);
-        } else if (a == "-ab") {
-            o.audioKbps = parseNumber(a, v, 1, 10000);
-        } else if (a == "-ar") {
-            o.sampleRate = parseWhole(a, v, 1000, 384000);
-        } else if (a == "-ac") {
-            o.channels = parseWhole(a, v, 0, 1000);
-            if (*o.channels != 1 && *o.channels != 2) {
-                throw OptionError("option -ac: " + v + " channels; only 1 or 2 are possible");
-            }
+        switch (given->id) {
+            case Switch::Input:
+                if (v.empty()) {
+                    throw OptionError(optionText(a) + ": the input file name is empty");
+                }
+                o.input = v;
+                haveInput = true;
+                break;
+            case Switch::VideoKbps:
+                o.videoKbps = parseNumber(a, v, 1, 100000);
+                break;
+            case Switch::FrameRate:
+                o.frameRate = parseNumber(a, v, 0.1, 1000);
+                break;
+            case Switch::FrameSize:
+                o.frameSize = parseFrameSize(a, v, o.notes);
+                break;
+            case Switch::AudioKbps:
+                o.audioKbps = parseNumber(a, v, 1, 10000);
+                break;
+            case Switch::SampleRate:
+                o.sampleRate = parseWhole(a, v, 1000, 384000);
+                break;
+            case Switch::Channels:
+                o.channels = parseWhole(a, v, 0, 1000);
+                if (*o.channels != 1 && *o.channels != 2) {
+                    throw OptionError(optionText(a) + ": " + v +
+                                      " channels; only 1 or 2 are possible");
+                }
+                break;
+            case Switch::HighQuality:
+            case Switch::Deinterlace:
+            case Switch::Overwrite:
+                break;
         }
     }
     if (!haveInput) {
-        throw OptionError("no input file given (-i)");
+        throw OptionError("no input file given (" +
+                          std::string(contract::SwitchName(Switch::Input)) + ")");
     }
     if (o.target.empty()) {
         throw OptionError("no output file given");

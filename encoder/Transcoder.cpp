@@ -36,7 +36,7 @@ void Transcoder::run() {
     }
     reporter_.info(in_->describe());
     for (const std::string& n : opt_.notes) {
-        reporter_.info("Note: " + n);
+        reporter_.note(n);
     }
     out_ = std::make_unique<Output>(opt_, *profile, reporter_);
     ReadPlan plan;
@@ -102,16 +102,15 @@ void Transcoder::run() {
     }
     out_->close();
     if (const int n = in_->discontinuities(); n > 0) {
-        reporter_.info(
-            format("Note: %d jump%s in the input's timestamps closed up", n, n == 1 ? "" : "s"));
+        reporter_.note(
+            format("%d jump%s in the input's timestamps closed up", n, n == 1 ? "" : "s"));
     }
     if (const int64_t us = reader_->overlapCutUs(); us >= 100000) {
-        reporter_.info(
-            format("Note: %.1f s of damaged audio that overlapped the audio after it was cut",
-                   double(us) / 1e6));
+        reporter_.note(format("%.1f s of damaged audio that overlapped the audio after it was cut",
+                              double(us) / 1e6));
     }
     if (reader_->damaged() > 0) {
-        reporter_.info("Note: " + std::to_string(reader_->damaged()) +
+        reporter_.note(std::to_string(reader_->damaged()) +
                        " damaged packets of the input were skipped");
     }
     reporter_.finish(out_->stats());

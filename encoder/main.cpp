@@ -14,6 +14,8 @@ extern "C" {
 #include "Options.h"
 #include "Startup.h"
 #include "Transcoder.h"
+#include "contract/EncoderContract.h"
+#include "contract/EncoderSwitches.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments = coder::startProcess(argc, argv);
@@ -28,18 +30,16 @@ int main(int argc, char** argv) {
     try {
         options = coder::parseOptions(arguments);
     } catch (const coder::OptionError& e) {
-        reporter.info(
-            "usage: coder.dll -i input.flv [-b kbit/s] [-r fps] [-s WxH] [-hq] [-deinterlace]"
-            " [-y] [-ab kbit/s] [-ar Hz] [-ac 1|2] output.avi|.wmv|.mp3");
+        reporter.info("usage: " + contract::UsageLine(contract::kEncoderFile));
         reporter.failure(e.what());
-        return 2;
+        return contract::kExitRefused;
     }
     try {
         coder::Transcoder transcoder(options, reporter);
         transcoder.run();
     } catch (const std::exception& e) {
         reporter.failure(e.what());
-        return 1;
+        return contract::kExitFailed;
     }
-    return 0;
+    return contract::kExitConverted;
 }

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "contract/EncoderContract.h"
+
 namespace vm {
 
 namespace {
@@ -21,7 +23,7 @@ constexpr size_t kPrefixLength = sizeof kPrefix - 1;
 constexpr size_t kRandomLength = 6;  // mkdtemp's XXXXXX
 constexpr char kMark[] = ".vidmorf-temp";
 // What a job leaves in the folder; nothing else is ever removed from it.
-constexpr const char* kJobFiles[] = {"tmp.bat", "tmp"};
+constexpr const char* kJobFiles[] = {contract::kScriptFile.data(), contract::kLogFile.data()};
 constexpr int kAttempts = 8;
 
 int openFolder(int at, const char* name) {
