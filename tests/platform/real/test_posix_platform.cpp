@@ -14,8 +14,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 #include "platform/real/PosixFileSystem.h"
+#include "platform/real/ProcStat.h"
 #include "platform/real/ShellProcesses.h"
 
 using namespace vm;
@@ -267,6 +269,34 @@ class TestPosixPlatform : public QObject {
 
         outside.kill();
         outside.waitForFinished();
+    }
+
+    // A name may hold blanks and parentheses: the fields after it are still found.
+    void processesWithOddNames() {
+        ShellProcesses processes;
+        QTemporaryDir program;
+        const QString odd = program.filePath("a) 1 2 (b.dll");
+        writeText(odd, kSleeper, true);
+        const QString script = at("odd.sh");
+        writeText(script, "\"" + odd.toUtf8() + "\" \"" + at("odd.pid").toUtf8() + "\"\n");
+        const qint64 id = processes.startScript(script, nullptr);
+        QVERIFY(id > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(readPid(at("odd.pid")) > 0, 5000);
+        const pid_t pid = pid_t(readPid(at("odd.pid")));
+
+        const std::optional<ProcStat> stat = ReadProcStat(pid);
+        QVERIFY(stat);
+        QCOMPARE(stat->name, std::string("a) 1 2 (b.dll"));
+        QCOMPARE(stat->group, pid_t(id));
+        QVERIFY(stat->state != 'Z' && stat->parent > 0);
+        // (a child that it forks bears its name until the child starts its own program)
+        QVERIFY(FindInProcessGroup(id, "A) 1 2 (B.DLL").contains(pid));
+        const std::vector<pid_t> pids = ProcessIds();
+        QVERIFY(std::is_sorted(pids.begin(), pids.end()));
+        QVERIFY(std::binary_search(pids.begin(), pids.end(), pid));
+        QVERIFY(processes.killInJob(id, "A) 1 2 (B.DLL"));
+        QTRY_VERIFY_WITH_TIMEOUT(!ReadProcStat(pid) || ReadProcStat(pid)->state == 'Z', 5000);
+        processes.release(id);
     }
 
     // A job whose shell has not started the encoder yet is ended whole, so it never does.
