@@ -9,7 +9,7 @@
 #include "platform/Notifications.h"
 #include "platform/SleepInhibitor.h"
 #include "platform/TaskbarEntry.h"
-#include "platform/PathBytes.h"
+#include "platform/paths/PathBytes.h"
 
 namespace vm {
 

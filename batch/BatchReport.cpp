@@ -5,7 +5,7 @@
 #include <cwchar>
 
 #include "ParallelRun.h"
-#include "platform/PathBytes.h"
+#include "platform/paths/PathBytes.h"
 #include "convert/RunTally.h"
 #include "i18n/BatchTexts.h"
 #include "i18n/DesktopTexts.h"

@@ -173,7 +173,7 @@ void ParallelRun::jobEnded(Slot& slot) {
 }
 
 void ParallelRun::record(FileReport report) {
-    tally_.record(report.outcome, report.source, report.reason);
+    tally_.record(report.outcome, report.source, kBuiltInLegacyEncoding, report.reason);
     emit fileFinished(report);
 }
 

@@ -4,7 +4,7 @@
 #include "FileIdentity.h"
 #include "JobGuard.h"
 #include "ProcStat.h"
-#include "platform/PathBytes.h"
+#include "platform/paths/PathBytes.h"
 
 #include <dirent.h>
 #include <signal.h>

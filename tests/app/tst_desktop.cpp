@@ -17,7 +17,7 @@
 #include "platform/fake/FakeDesktopRun.h"
 #include "platform/fake/FakeInstanceChannel.h"
 #include "platform/fake/FakeNotifications.h"
-#include "platform/PathBytes.h"
+#include "platform/paths/PathBytes.h"
 
 using namespace vm;
 using namespace vm::test;

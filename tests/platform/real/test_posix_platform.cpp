@@ -16,6 +16,7 @@
 #include <QTest>
 #include <algorithm>
 
+#include "platform/paths/PathBytes.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/ProcStat.h"
 #include "platform/real/ShellProcesses.h"
@@ -30,7 +31,7 @@ void writeText(const QString& path, const QByteArray& text, bool executable = fa
     f.write(text);
     f.close();
     if (executable) {
-        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0755) == 0);
+        QVERIFY(::chmod(vm::PathToBytes(path).constData(), 0755) == 0);
     }
 }
 
@@ -132,9 +133,9 @@ class TestPosixPlatform : public QObject {
         const bool asRoot = ::geteuid() == 0;
         auto mark = [&](bool on) {
             if (!asRoot) {
-                return ::chmod(QFile::encodeName(folder).constData(), on ? 0555 : 0755) == 0;
+                return ::chmod(vm::PathToBytes(folder).constData(), on ? 0555 : 0755) == 0;
             }
-            const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY);
+            const int fd = ::open(vm::PathToBytes(file).constData(), O_RDONLY);
             int flags = 0;
             bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
             flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
@@ -191,7 +192,7 @@ class TestPosixPlatform : public QObject {
         QVERIFY(a.startsWith(runtime.path() + "/") && a.endsWith('/'));
         QVERIFY(a != b);
         struct stat st;
-        QVERIFY(::stat(QFile::encodeName(a).constData(), &st) == 0);
+        QVERIFY(::stat(vm::PathToBytes(a).constData(), &st) == 0);
         QCOMPARE(int(st.st_mode & 0777), 0700);
 
         qunsetenv("XDG_RUNTIME_DIR");
