@@ -4,9 +4,9 @@
 #include <QStringList>
 
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/paths/PathBytes.h"
 #include "platform/paths/ReadablePath.h"
-#include "platform/FileSystem.h"
 
 namespace vm {
 
