@@ -158,6 +158,14 @@ class TestLogAndProgress : public QObject {
         }
         QVERIFY(!ProgressFromLogLine("video:36kB audio:0kB", 1234567, 1, 4, 6255, 6255));
 
+        // Without a bar: the share of the expected output (1.25 times the source, a sixth for
+        // audio alone), held to 0..1.
+        QCOMPARE(WrittenShare(true, 500, 800000), 0.5);
+        QCOMPARE(WrittenShare(false, 50, 600000), 0.5);
+        QCOMPARE(WrittenShare(true, 5000, 800000), 1.0);
+        QCOMPARE(WrittenShare(true, -1, 800000), 0.0);
+        QVERIFY(!WrittenShare(true, 5, 0));
+
         TestView view;
         view.showProgress(*v);
         view.showProgress(ClearedProgress());
