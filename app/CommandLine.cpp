@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/PathBytes.h"
+#include "platform/paths/PathBytes.h"
 
 namespace vm {
 
@@ -23,7 +23,7 @@ bool IsVersion(const QString& arg) {
 }
 
 void Print(std::FILE* stream, const QString& text) {
-    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputs(PathToBytes(text).constData(), stream);
 }
 
 }  // namespace
@@ -82,7 +82,7 @@ QString VersionText() {
 
 std::optional<int> AnswerInfoOptions(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        const QString arg = QString::fromLocal8Bit(argv[i]);
+        const QString arg = PathFromBytes(argv[i]);
         if (arg == kEndOfOptions) {
             break;
         }

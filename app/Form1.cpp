@@ -20,8 +20,8 @@
 #include "i18n/AccessTexts.h"
 #include "i18n/LanguagePacks.h"
 #include "i18n/LanguageTexts.h"
-#include "platform/PathBytes.h"
-#include "platform/ReadablePath.h"
+#include "platform/paths/PathBytes.h"
+#include "platform/paths/ReadablePath.h"
 
 // The artwork lives in a static library; its resources must be registered by hand.
 static void InitArtwork() {
@@ -52,8 +52,8 @@ Form1::Form1(const Platform& platform, const QString& programFolder, QWidget* pa
                           Qt::MSWindowsFixedSizeDialogHint),
       platform_(platform),
       programFolder_(WithTrailingSeparator(programFolder)),
-      list_(c_),
-      runView_(c_) {
+      list_(c_, names_),
+      runView_(c_, names_) {
     InitArtwork();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vidmorf 0.9 beta"));
@@ -89,10 +89,10 @@ void Form1::connectHandlers() {
     connect(c_.Command8, &QPushButton::clicked, this,
             [this] { ClearFileList(list_, platform_.dialogs, messages_); });
     connect(c_.Command2, &QPushButton::clicked, this, [this] {
-        const QString current = OutputFolderOf(c_.Text2);
+        const QString current = OutputFolderOf(c_.Text2, names_);
         const QString chosen = BrowseOutputFolder(platform_.dialogs, current);
         if (chosen != current) {
-            ShowOutputFolder(c_.Text2, chosen);
+            ShowOutputFolder(c_.Text2, chosen, names_);
         }
     });
 
@@ -113,7 +113,7 @@ bool Form1::encoderIdle() const {
 bool Form1::startUp() {
     hide();
     if (c_.Text2->text().isEmpty()) {
-        ShowOutputFolder(c_.Text2, programFolder_ + QStringLiteral("output"));
+        ShowOutputFolder(c_.Text2, programFolder_ + QStringLiteral("output"), names_);
     }
     runView_.showProgress({.fileBarWidth = 0.f, .totalBarWidth = 0.f});
 
@@ -222,11 +222,11 @@ void Form1::ApplyLanguage(const QString& name) {
     ShowResourcePage(name);
     // Names that are not UTF-8 are read in the encoding that the language's users most
     // likely met.
-    const QString outputFolder = OutputFolderOf(c_.Text2);
-    SetPreferredLegacyEncoding(LegacyEncodingForLanguage(name));
+    const QString outputFolder = OutputFolderOf(c_.Text2, names_);
+    names_ = LegacyEncodingForLanguage(name);
     list_.showPathsAgain();
     if (HoldsForeignBytes(outputFolder)) {
-        ShowOutputFolder(c_.Text2, outputFolder);
+        ShowOutputFolder(c_.Text2, outputFolder, names_);
     }
     const QString pack =
         FindLanguagePack(platform_.files, platform_.profiles, programFolder_, name);

@@ -44,6 +44,7 @@ class Form1 : public QWidget {
     const DesktopTexts& desktopTexts() const { return desktopTexts_; }
     const QString& programFolder() const { return programFolder_; }
     const Platform& platform() const { return platform_; }
+    LegacyEncoding legacyEncoding() const { return names_; }
     bool encoderIdle() const;
     BatchRun& batchRun() { return *batch_; }
 
@@ -65,6 +66,9 @@ class Form1 : public QWidget {
     Form1Controls c_;
     MessageTable messages_;
     DesktopTexts desktopTexts_ = BuiltInDesktopTexts();
+    // Names that are not UTF-8 are read in the encoding that the language's users most
+    // likely met; the lists and the run read it here.
+    LegacyEncoding names_ = kBuiltInLegacyEncoding;
     ListBoxView list_;
     FormRunView runView_;
     std::unique_ptr<BatchRun> batch_;

@@ -9,7 +9,7 @@
 #include "Form1Controls.h"
 #include "Widgets.h"
 #include "files/OutputFolder.h"
-#include "platform/ReadablePath.h"
+#include "platform/paths/ReadablePath.h"
 
 namespace vm {
 
@@ -24,13 +24,13 @@ QString PathOf(const QListWidgetItem* item) {
 }
 }  // namespace
 
-void ShowOutputFolder(QLineEdit* box, const QString& path) {
-    box->setText(ReadablePath(path));
+void ShowOutputFolder(QLineEdit* box, const QString& path, LegacyEncoding names) {
+    box->setText(ReadablePath(path, names));
     box->setProperty(kPathProperty, path);
 }
 
-QString OutputFolderOf(const QLineEdit* box) {
-    return OutputFolderFromText(box->text(), box->property(kPathProperty).toString());
+QString OutputFolderOf(const QLineEdit* box, LegacyEncoding names) {
+    return OutputFolderFromText(box->text(), box->property(kPathProperty).toString(), names);
 }
 
 int ListBoxView::count() const {
@@ -38,7 +38,7 @@ int ListBoxView::count() const {
 }
 
 void ListBoxView::append(const QString& path) {
-    auto* item = new QListWidgetItem(ReadablePath(path));
+    auto* item = new QListWidgetItem(ReadablePath(path, names_));
     item->setData(Qt::UserRole, path);
     c_.List1->addItem(item);
 }
@@ -70,7 +70,7 @@ QStringList ListBoxView::entries() const {
 void ListBoxView::showPathsAgain() {
     for (int i = 0; i < c_.List1->count(); ++i) {
         QListWidgetItem* item = c_.List1->item(i);
-        const QString shown = ReadablePath(PathOf(item));
+        const QString shown = ReadablePath(PathOf(item), names_);
         if (item->text() != shown) {
             item->setText(shown);
         }
@@ -95,7 +95,7 @@ ConversionSettings FormRunView::settings() const {
     const int channel = c_.Combo6->currentIndex();
     s.channelIndex =
         (channel >= 0 && c_.Combo6->itemText(channel) == c_.Combo6->currentText()) ? channel : -1;
-    s.outputFolder = OutputFolderOf(c_.Text2);
+    s.outputFolder = OutputFolderOf(c_.Text2, names_);
     if (c_.Option3->isChecked()) {
         s.policy = ConflictPolicy::AskForName;
     } else if (c_.Option5->isChecked()) {

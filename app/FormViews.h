@@ -10,16 +10,17 @@ namespace vm {
 
 struct Form1Controls;
 
-// The output folder box shows a folder as a person reads it (ReadablePath) and keeps the path
-// itself beside it; OutputFolderOf gives the folder that the box's text names now.
-void ShowOutputFolder(QLineEdit* box, const QString& path);
-QString OutputFolderOf(const QLineEdit* box);
+// The output folder box shows a folder as a person reads it (ReadablePath, preferring names)
+// and keeps the path itself beside it; OutputFolderOf gives the folder that the box's text
+// names now, read as it was shown.
+void ShowOutputFolder(QLineEdit* box, const QString& path, LegacyEncoding names);
+QString OutputFolderOf(const QLineEdit* box, LegacyEncoding names);
 
 // The file list operations over List1. Each entry shows its path as a person reads it
-// (ReadablePath) and keeps the path itself beside it (Qt::UserRole).
+// (ReadablePath, preferring names) and keeps the path itself beside it (Qt::UserRole).
 class ListBoxView : public FileListView {
   public:
-    explicit ListBoxView(const Form1Controls& c) : c_(c) {}
+    ListBoxView(const Form1Controls& c, const LegacyEncoding& names) : c_(c), names_(names) {}
     int count() const override;
     void append(const QString& path) override;
     int selectedIndex() const override;
@@ -31,15 +32,18 @@ class ListBoxView : public FileListView {
 
   private:
     const Form1Controls& c_;
+    const LegacyEncoding& names_;
 };
 
 // What a run reads from and writes to the window's controls.
 class FormRunView : public RunView {
   public:
-    explicit FormRunView(const Form1Controls& c) : c_(c), list_(c) {}
+    FormRunView(const Form1Controls& c, const LegacyEncoding& names)
+        : c_(c), names_(names), list_(c, names) {}
 
     ConversionSettings settings() const override;
     QStringList sourceFiles() const override;
+    LegacyEncoding legacyEncoding() const override { return names_; }
     void setRunning(bool running) override;
     void setCounterCaption(const QString& text) override;
     void setCurrentSource(const QString& text) override;
@@ -54,6 +58,7 @@ class FormRunView : public RunView {
 
   private:
     const Form1Controls& c_;
+    const LegacyEncoding& names_;
     ListBoxView list_;
 };
 

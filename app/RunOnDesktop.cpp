@@ -9,6 +9,7 @@
 #include "platform/Notifications.h"
 #include "platform/SleepInhibitor.h"
 #include "platform/TaskbarEntry.h"
+#include "platform/paths/PathBytes.h"
 
 namespace vm {
 
@@ -63,7 +64,7 @@ void RunOnDesktop::runEnding(int done, int skipped, int failed) {
 void RunOnDesktop::actionPicked(const QString& key) {
     if (key == kOpenFolder && !notified_.outputFolder.isEmpty()) {
         const QString folder = QFileInfo(notified_.outputFolder).absoluteFilePath();
-        window_.platform().links.open(QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded));
+        window_.platform().links.open(FileUrlFromPath(folder).toString(QUrl::FullyEncoded));
     } else if (key == kShowDetails) {
         showDetails();
     }

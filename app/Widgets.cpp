@@ -14,7 +14,7 @@
 #include <QUrl>
 
 #include "convert/WindowProgress.h"
-#include "platform/PathBytes.h"
+#include "platform/paths/PathBytes.h"
 
 namespace vm {
 

@@ -6,8 +6,8 @@
 #include "DesktopSession.h"
 #include "Form1.h"
 #include "SiteSetup.h"
-#include "platform/PathBytes.h"
 #include "platform/Platform.h"
+#include "platform/paths/PathBytes.h"
 #include "platform/qt/DBusNotifications.h"
 #include "platform/qt/DBusSleepInhibitor.h"
 #include "platform/qt/DBusTaskbarEntry.h"
@@ -39,10 +39,7 @@ int main(int argc, char** argv) {
     if (line.action != vm::CommandLine::Action::Run) {
         return vm::Answer(line);
     }
-    QString programFolder = vm::ExecutableFolder();
-    if (programFolder.isEmpty()) {
-        programFolder = QCoreApplication::applicationDirPath();
-    }
+    const QString programFolder = vm::ProgramFolder();
     vm::LocalSocketChannel channel;
     if (!vm::ClaimOneWindow(channel, programFolder, line.files)) {
         return 0;

@@ -5,12 +5,12 @@
 #include <cwchar>
 
 #include "ParallelRun.h"
-#include "platform/PathBytes.h"
 #include "convert/RunTally.h"
 #include "i18n/BatchTexts.h"
 #include "i18n/DesktopTexts.h"
 #include "i18n/MessageTable.h"
 #include "i18n/TextPattern.h"
+#include "platform/paths/PathBytes.h"
 
 namespace vm {
 
@@ -185,8 +185,9 @@ QString BatchReport::progressLine(const RunFigures& f, double elapsed) {
     const double left = double(f.bytesTotal) - f.bytesDone;
     const QString timeLeft = rate > 0 ? FormatDuration(left / rate) : QStringLiteral("--:--");
     const double mb = rate / kMegabyte;
+    const int decimals = mb < 1 ? 2 : mb < 100 ? 1 : 0;
     return FillIn(texts_.progress, {QString::number(f.finished), QString::number(f.total),
-                                    QString::number(mb, 'f', mb < 1 ? 2 : mb < 100 ? 1 : 0), timeLeft});
+                                    QString::number(mb, 'f', decimals), timeLeft});
 }
 
 void BatchReport::showProgress(const RunFigures& figures, double elapsed) {

@@ -13,8 +13,6 @@
 namespace vm {
 
 namespace {
-// The per-file bar's estimate, read on a track of this width.
-constexpr double kShareTrack = 1000;
 // How long a stopped encoder has to remove what it was writing before it is killed.
 constexpr int kStopGraceMs = 3000;
 }  // namespace
@@ -173,16 +171,16 @@ void ParallelRun::jobEnded(Slot& slot) {
 }
 
 void ParallelRun::record(FileReport report) {
-    tally_.record(report.outcome, report.source, report.reason);
+    tally_.record(report.outcome, report.source, kBuiltInLegacyEncoding, report.reason);
     emit fileFinished(report);
 }
 
 double ParallelRun::runningShare(const Slot& slot) const {
     const std::optional<ProgressLine> line = ParseProgressLine(slot.job.lastLogLine());
     const std::optional<double> sizeKb = line ? SizeInKb(line->size) : std::nullopt;
-    const std::optional<double> width =
-        sizeKb ? FileBarWidth(line->video, *sizeKb, kShareTrack, slot.sourceBytes) : std::nullopt;
-    return width ? std::clamp((*width - kBarOffsetTwips) / kShareTrack, 0.0, 1.0) : 0.0;
+    const std::optional<double> share =
+        sizeKb ? WrittenShare(line->video, *sizeKb, slot.sourceBytes) : std::nullopt;
+    return share.value_or(0.0);
 }
 
 RunFigures ParallelRun::figures() const {

@@ -31,7 +31,7 @@ struct FileReport {
 };
 
 // How far a run has come. The running files count with the share of their expected output
-// that they have written (the estimate of the window's per-file bar).
+// that they have written (WrittenShare).
 struct RunFigures {
     int finished = 0;  // files with an outcome
     int total = 0;

@@ -9,6 +9,7 @@
 #include "i18n/BatchTexts.h"
 #include "i18n/TextPattern.h"
 #include "platform/FileSystem.h"
+#include "platform/paths/PathBytes.h"
 
 namespace vm {
 
@@ -72,8 +73,7 @@ SourceList CollectSources(const QStringList& paths, const QString& output, bool 
         } else if (files.exists(path)) {
             list.error = FillIn(texts.notFlv, {path});
         } else {
-            list.error =
-                FillIn(texts.cannotAccess, {path, QString::fromLocal8Bit(std::strerror(ENOENT))});
+            list.error = FillIn(texts.cannotAccess, {path, SystemText(std::strerror(ENOENT))});
         }
         if (!list.error.isEmpty()) {
             list.sources.clear();

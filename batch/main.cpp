@@ -8,12 +8,10 @@
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 
 #include "BatchOptions.h"
 #include "BatchReport.h"
 #include "ParallelRun.h"
-#include "platform/PathBytes.h"
 #include "SourceTree.h"
 #include "Unattended.h"
 #include "ValueCheck.h"
@@ -23,6 +21,7 @@
 #include "i18n/LanguagePacks.h"
 #include "i18n/LanguageTexts.h"
 #include "i18n/TextPattern.h"
+#include "platform/paths/PathBytes.h"
 #include "platform/real/IniProfileFiles.h"
 #include "platform/real/JobGuard.h"
 #include "platform/real/PosixFileSystem.h"
@@ -88,14 +87,11 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     vm::StopSignals stopSignals;
 
-    QStringList args;
-    for (int i = 0; i < argc; ++i) {
-        args.append(vm::PathFromBytes(QByteArray(argv[i])));
-    }
-    char* here = ::getcwd(nullptr, 0);
-    const QString workingFolder = vm::PathFromBytes(QByteArray(here ? here : "/"));
-    std::free(here);
-    const QString programFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    // Paths keep their bytes, names that are not UTF-8 included.
+    const QStringList args = vm::ArgumentPaths(argc, argv);
+    const QString here = vm::CurrentFolder();
+    const QString workingFolder = here.isEmpty() ? QStringLiteral("/") : here;
+    const QString programFolder = vm::ProgramFolder() + QLatin1Char('/');
 
     vm::PosixFileSystem files;
     vm::IniProfileFiles profiles;

@@ -15,7 +15,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Processes.h"
-#include "platform/ReadablePath.h"
+#include "platform/paths/ReadablePath.h"
 
 namespace vm {
 
@@ -86,7 +86,8 @@ void BatchRun::Impl::whenNoBoxOpen(std::function<void()> step) {
 }
 
 void BatchRun::Impl::showError(const QString& path, const QString& reason) {
-    dialogs.messageBox(messages[Message::Error], ReadablePath(path) + QLatin1Char('\r') + reason,
+    dialogs.messageBox(messages[Message::Error],
+                       ReadablePath(path, view.legacyEncoding()) + QLatin1Char('\r') + reason,
                        MsgButtons::Ok, MsgIcon::Critical);
 }
 
@@ -100,7 +101,8 @@ void BatchRun::Impl::start() {
                            MsgButtons::Ok, MsgIcon::Information);
         return;
     }
-    if (!CheckOutputFolder(view.settings().outputFolder, files, dialogs, messages)) {
+    if (!CheckOutputFolder(view.settings().outputFolder, files, dialogs, messages,
+                           view.legacyEncoding())) {
         return;
     }
     if (job.tempFolder().isEmpty()) {
@@ -132,7 +134,7 @@ void BatchRun::Impl::nextFile() {
     view.setCounterCaption(messages.convertingCaption + QLatin1Char('(') +
                            QString::number(index + 1) + QLatin1Char('/') +
                            QString::number(sources.size()) + QStringLiteral("):"));
-    view.setCurrentSource(ReadablePath(source));
+    view.setCurrentSource(ReadablePath(source, view.legacyEncoding()));
     view.showProgress({.fileBarWidth = 0.f});
     emit q->fileStarted(index + 1, int(sources.size()));
 
@@ -189,12 +191,12 @@ void BatchRun::Impl::fileFailed(const QString& reason) {
     if (!error.isEmpty()) {
         showError(target, error);
     }
-    tally.record(FileOutcome::Failed, sources.at(index), reason);
+    tally.record(FileOutcome::Failed, sources.at(index), view.legacyEncoding(), reason);
     next();
 }
 
 void BatchRun::Impl::fileDone(FileOutcome outcome) {
-    tally.record(outcome, sources.at(index));
+    tally.record(outcome, sources.at(index), view.legacyEncoding());
     next();
 }
 

@@ -2,8 +2,8 @@
 #include "EncoderJob.h"
 
 #include "platform/FileSystem.h"
-#include "platform/PathBytes.h"
 #include "platform/Processes.h"
+#include "platform/paths/PathBytes.h"
 
 namespace vm {
 

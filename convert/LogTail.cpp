@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LogTail.h"
 
-#include "platform/PathBytes.h"
+#include "platform/paths/PathBytes.h"
 
 namespace vm {
 

@@ -2,7 +2,7 @@
 #include "RunTally.h"
 
 #include "i18n/MessageTable.h"
-#include "platform/ReadablePath.h"
+#include "platform/paths/ReadablePath.h"
 
 namespace vm {
 
@@ -26,13 +26,15 @@ const RunTally::Category& RunTally::at(FileOutcome outcome) const {
     return done_;
 }
 
-void RunTally::record(FileOutcome outcome, const QString& sourcePath, const QString& reason) {
+void RunTally::record(FileOutcome outcome, const QString& sourcePath, LegacyEncoding names,
+                      const QString& reason) {
     Category& c = at(outcome);
-    const QString shown = ReadablePath(sourcePath);
+    const QString shown = ReadablePath(sourcePath, names);
     c.list += kCr + shown;
     ++c.count;
     if (outcome == FileOutcome::Failed) {
-        failureLines_.append(shown + QStringLiteral(": ") + ReadableText(reason).simplified());
+        failureLines_.append(shown + QStringLiteral(": ") +
+                             ReadableText(reason, names).simplified());
     }
 }
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/paths/ReadablePath.h"
+
 namespace vm {
 
 struct MessageTable;
@@ -14,8 +16,10 @@ enum class FileOutcome { Done, Failed, Skipped };
 // person reads it (ReadablePath: a path that is valid UTF-8 stands as it is).
 class RunTally {
   public:
-    // reason: why a failed file failed (ignored for the other outcomes).
-    void record(FileOutcome outcome, const QString& sourcePath, const QString& reason = {});
+    // reason: why a failed file failed (ignored for the other outcomes). names: the legacy
+    // encoding preferred in reading the path and the reason.
+    void record(FileOutcome outcome, const QString& sourcePath, LegacyEncoding names,
+                const QString& reason = {});
     void clear();
 
     int count(FileOutcome outcome) const;

@@ -6,6 +6,7 @@
 
 #include "ConversionSettings.h"
 #include "WindowProgress.h"
+#include "platform/paths/ReadablePath.h"
 
 namespace vm {
 
@@ -18,6 +19,9 @@ class RunView {
 
     virtual ConversionSettings settings() const = 0;  // read from the controls now
     virtual QStringList sourceFiles() const = 0;      // the file list, in order
+    // The legacy encoding that wins a close call where a name that is not UTF-8 is shown:
+    // the one of the window's language (ReadablePath).
+    virtual LegacyEncoding legacyEncoding() const = 0;
 
     // Running: Start and the tabs a run disables disabled, the stop buttons enabled; Idle: the
     // reverse.

@@ -4,7 +4,7 @@
 #include "i18n/MessageTable.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
-#include "platform/ReadablePath.h"
+#include "platform/paths/ReadablePath.h"
 
 namespace vm {
 
@@ -49,7 +49,7 @@ QString RenamedTarget(const QString& targetPath) {
 }
 
 bool CheckOutputFolder(const QString& folder, FileSystem& files, Dialogs& dialogs,
-                       const MessageTable& messages) {
+                       const MessageTable& messages, LegacyEncoding names) {
     if (folder.isEmpty()) {
         dialogs.messageBox(messages[Message::AttentionTitle], messages[Message::NoOutputFolder],
                            MsgButtons::Ok, MsgIcon::Information);
@@ -65,7 +65,7 @@ bool CheckOutputFolder(const QString& folder, FileSystem& files, Dialogs& dialog
     const QString error = files.makeDir(folder);
     if (!error.isEmpty()) {
         dialogs.messageBox(messages[Message::Error],
-                           ReadablePath(folder) + QLatin1Char('\r') + error, MsgButtons::Ok,
+                           ReadablePath(folder, names) + QLatin1Char('\r') + error, MsgButtons::Ok,
                            MsgIcon::Critical);
         return false;
     }

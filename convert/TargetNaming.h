@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "ConversionSettings.h"
+#include "platform/paths/ReadablePath.h"
 
 namespace vm {
 
@@ -24,9 +25,10 @@ QString RenamedTarget(const QString& targetPath);
 
 // Once per run, before anything changes: an empty folder text stops the start; a missing
 // folder is created after the user agrees. A folder that cannot be made is reported (title
-// msg8, the path and the reason) and stops the start too. True when the run may start.
+// msg8, the path as read preferring names, and the reason) and stops the start too. True
+// when the run may start.
 bool CheckOutputFolder(const QString& folder, FileSystem& files, Dialogs& dialogs,
-                       const MessageTable& messages);
+                       const MessageTable& messages, LegacyEncoding names);
 
 struct TargetChoice {
     enum class Kind { Target, Skipped, Error };

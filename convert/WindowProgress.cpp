@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WindowProgress.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "contract/EncoderContract.h"
@@ -21,6 +22,12 @@ std::optional<QString> between(const QString& line, QLatin1StringView a, QLatin1
         return std::nullopt;
     }
     return line.mid(pa + a.size(), pb - pa - a.size());
+}
+
+// The output expected of a source: 1.25 times the source for a video line, a sixth of it for an
+// audio-only line.
+double ExpectedOutputBytes(bool videoLine, qint64 sourceBytes) {
+    return videoLine ? double(sourceBytes) * 1.25 : double(sourceBytes) / 6;
 }
 
 }  // namespace
@@ -65,8 +72,15 @@ std::optional<double> FileBarWidth(bool videoLine, double sizeKb, double fileTra
     if (sourceBytes <= 0) {
         return std::nullopt;
     }
-    const double expected = videoLine ? double(sourceBytes) * 1.25 : double(sourceBytes) / 6;
-    return sizeKb * fileTrackWidth * 1000 / expected + kBarOffsetTwips;
+    return sizeKb * fileTrackWidth * 1000 / ExpectedOutputBytes(videoLine, sourceBytes) +
+           kBarOffsetTwips;
+}
+
+std::optional<double> WrittenShare(bool videoLine, double sizeKb, qint64 sourceBytes) {
+    if (sourceBytes <= 0) {
+        return std::nullopt;
+    }
+    return std::clamp(sizeKb * 1000 / ExpectedOutputBytes(videoLine, sourceBytes), 0.0, 1.0);
 }
 
 std::optional<double> TotalBarWidth(int index, int count, double fileBarWidth,

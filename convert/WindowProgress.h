@@ -31,6 +31,10 @@ std::optional<double> SizeInKb(const QString& sizeText);
 std::optional<double> FileBarWidth(bool videoLine, double sizeKb, double fileTrackWidth,
                                    qint64 sourceBytes);
 
+// How far a file has come, where no bar shows it: the share of that expected output written
+// so far, held to 0..1. Nothing for a source of length 0 or less.
+std::optional<double> WrittenShare(bool videoLine, double sizeKb, qint64 sourceBytes);
+
 // Width of the whole run's bar: the files before the current one plus its share.
 std::optional<double> TotalBarWidth(int index, int count, double fileBarWidth,
                                     double fileTrackWidth, double totalTrackWidth);

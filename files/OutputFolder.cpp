@@ -4,9 +4,9 @@
 #include <QStringList>
 
 #include "platform/Dialogs.h"
-#include "platform/PathBytes.h"
-#include "platform/ReadablePath.h"
 #include "platform/FileSystem.h"
+#include "platform/paths/PathBytes.h"
+#include "platform/paths/ReadablePath.h"
 
 namespace vm {
 
@@ -21,13 +21,13 @@ QString BrowseOutputFolder(Dialogs& dialogs, const QString& current) {
     return folder;
 }
 
-QString OutputFolderFromText(const QString& text, const QString& known) {
+QString OutputFolderFromText(const QString& text, const QString& known, LegacyEncoding names) {
     if (!HoldsForeignBytes(known)) {
         return text;
     }
     const QChar separator = QLatin1Char('/');
     const QStringList real = known.split(separator);
-    const QStringList shown = ReadablePath(known).split(separator);
+    const QStringList shown = ReadablePath(known, names).split(separator);
     QStringList typed = text.split(separator);
     if (real.size() != shown.size()) {
         return text;

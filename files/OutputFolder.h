@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "platform/paths/ReadablePath.h"
+
 namespace vm {
 
 class Dialogs;
@@ -14,10 +16,10 @@ class FileSystem;
 QString BrowseOutputFolder(Dialogs& dialogs, const QString& current);
 
 // The folder that the output folder box's text names. known is the path the box was last given
-// (it shows ReadablePath(known)): as far as the text still shows known's parts, from the
+// (it shows ReadablePath(known, names)): as far as the text still shows known's parts, from the
 // first on, they stand for known's own bytes; what the user typed beyond them is taken as
 // typed. A known path that is valid UTF-8 shows as it is, so the text is the folder.
-QString OutputFolderFromText(const QString& text, const QString& known);
+QString OutputFolderFromText(const QString& text, const QString& known, LegacyEncoding names);
 
 // Makes the folder and every folder above it that is missing, without asking: for a run that
 // nobody watches. A folder that appears meanwhile (another program making it) is fine. Empty

@@ -8,7 +8,8 @@ PKGS="build-essential cmake pkg-config clang libclang-rt-dev
 qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev
 libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
 ffmpeg python3 xvfb xauth fonts-noto-cjk x11-utils imagemagick
-dpkg-dev file desktop-file-utils appstream ninja-build lld dbus-daemon lintian parallel"
+dpkg-dev file desktop-file-utils appstream ninja-build lld dbus-daemon lintian parallel
+clang-format"
 missing=
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"

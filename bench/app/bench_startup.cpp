@@ -22,6 +22,7 @@
 #include "platform/fake/FakeBrowser.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeLinks.h"
+#include "platform/paths/PathBytes.h"
 #include "platform/real/IniProfileFiles.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/ShellProcesses.h"
@@ -119,8 +120,8 @@ int main(int argc, char** argv) {
     sinceStart.start();
     QApplication app(argc, argv);
     const double appReady = sinceStart.nsecsElapsed() / 1e6;
-    const int packs = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 200;
-    const int runs = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 5;
+    const int packs = argc > 1 ? vm::PathFromBytes(argv[1]).toInt() : 200;
+    const int runs = argc > 2 ? vm::PathFromBytes(argv[2]).toInt() : 5;
     QTextStream out(stdout);
 
     // The first window pays for fonts and styles once; it is reported apart.

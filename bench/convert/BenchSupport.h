@@ -14,6 +14,7 @@
 #include "convert/RunView.h"
 #include "i18n/MessageTable.h"
 #include "platform/fake/FakeDialogs.h"
+#include "platform/paths/PathBytes.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/ShellProcesses.h"
 
@@ -29,6 +30,7 @@ class PlainView : public RunView {
 
     ConversionSettings settings() const override { return current; }
     QStringList sourceFiles() const override { return files; }
+    LegacyEncoding legacyEncoding() const override { return kBuiltInLegacyEncoding; }
     void setRunning(bool) override {}
     void setCounterCaption(const QString&) override {}
     void setCurrentSource(const QString& text) override { source = text; }
@@ -47,7 +49,7 @@ inline void writeFile(const QString& path, const QByteArray& bytes, bool executa
     }
     f.close();
     if (executable) {
-        ::chmod(QFile::encodeName(path).constData(), 0755);
+        ::chmod(vm::PathToBytes(path).constData(), 0755);
     }
 }
 

@@ -22,6 +22,7 @@
 #include "platform/fake/FakeBrowser.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeLinks.h"
+#include "platform/paths/PathBytes.h"
 #include "platform/real/IniProfileFiles.h"
 #include "platform/real/JobGuard.h"
 #include "platform/real/PosixFileSystem.h"
@@ -72,7 +73,7 @@ int main(int argc, char** argv) {
     const QString runtime = dir.filePath(QStringLiteral("runtime"));
     QDir().mkpath(runtime);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    qputenv("XDG_RUNTIME_DIR", vm::PathToBytes(runtime));
     StartJobGuard();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -8,7 +8,7 @@
 #include <QMessageBox>
 #include <QTextEdit>
 
-#include "platform/real/PosixFileSystem.h"
+#include "platform/paths/QtFileNames.h"
 
 namespace vm {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "ProfileFormat.h"
-#include "platform/PathBytes.h"
+#include "platform/paths/PathBytes.h"
 
 namespace vm {
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "JobGuard.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -10,12 +9,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <set>
 
+#include "ProcStat.h"
 #include "TempFolders.h"
 
 namespace vm {
@@ -40,38 +40,14 @@ bool groupRuns(pid_t pgid) {
     if (::kill(-pgid, 0) != 0 && errno != EPERM) {
         return false;
     }
-    DIR* proc = ::opendir("/proc");
-    if (proc == nullptr) {
-        return true;
+    const std::vector<pid_t> pids = ProcessIds();
+    if (pids.empty()) {
+        return true;  // /proc cannot be read (it would show the guard itself)
     }
-    bool runs = false;
-    const dirent* entry = nullptr;
-    while (!runs && (entry = ::readdir(proc)) != nullptr) {
-        char* end = nullptr;
-        const long pid = std::strtol(entry->d_name, &end, 10);
-        char path[64];
-        if (pid <= 0 || *end != '\0' ||
-            std::snprintf(path, sizeof path, "/proc/%ld/stat", pid) >= int(sizeof path)) {
-            continue;
-        }
-        const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            continue;
-        }
-        char stat[256];
-        const ssize_t n = ::read(fd, stat, sizeof stat - 1);
-        ::close(fd);
-        stat[n > 0 ? n : 0] = '\0';
-        // "pid (name) state ppid pgrp ...": the name may hold anything, so read after its end.
-        const char* after = std::strrchr(stat, ')');
-        char state = 0;
-        long parent = 0, group = 0;
-        runs = after != nullptr &&
-               std::sscanf(after + 1, " %c %ld %ld", &state, &parent, &group) == 3 &&
-               group == pgid && state != 'Z' && state != 'X';
-    }
-    ::closedir(proc);
-    return runs;
+    return std::any_of(pids.begin(), pids.end(), [pgid](pid_t pid) {
+        const std::optional<ProcStat> stat = ReadProcStat(pid);
+        return stat && stat->group == pgid && stat->state != 'Z' && stat->state != 'X';
+    });
 }
 
 void endJobs(const std::set<pid_t>& groups) {

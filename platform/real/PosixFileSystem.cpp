@@ -3,7 +3,7 @@
 
 #include "FileIdentity.h"
 #include "TempFolders.h"
-#include "platform/PathBytes.h"
+#include "platform/paths/PathBytes.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,7 +12,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -28,7 +27,7 @@ QByteArray native(const QString& path) {
 }
 
 QString reason(int err) {
-    return QString::fromLocal8Bit(std::strerror(err));
+    return SystemText(std::strerror(err));
 }
 
 bool statPath(const QString& path, struct stat* st) {
@@ -272,41 +271,6 @@ QStringList PosixFileSystem::listFiles(const QString& folder) const {
 
 QStringList PosixFileSystem::listFolders(const QString& folder) const {
     return listNames(folder, AT_SYMLINK_NOFOLLOW, S_IFDIR);
-}
-
-QStringList PathsQtReadsAs(const QString& path) {
-    constexpr qsizetype kMostPaths = 64;
-    if (!path.contains(QChar::ReplacementCharacter) || !path.startsWith(QLatin1Char('/'))) {
-        return {path};
-    }
-    const QStringList parts = path.split(QLatin1Char('/'));
-    QStringList found{QString()};  // the folders so far, without their trailing '/'
-    for (qsizetype i = 1; i < parts.size() && !found.isEmpty(); ++i) {
-        const QString& part = parts.at(i);
-        QStringList next;
-        for (const QString& folder : std::as_const(found)) {
-            if (!part.contains(QChar::ReplacementCharacter)) {
-                next.append(folder + QLatin1Char('/') + part);
-                continue;
-            }
-            const QByteArray name = folder.isEmpty() ? QByteArray("/") : native(folder);
-            DIR* dir = ::opendir(name.constData());
-            if (!dir) {
-                continue;
-            }
-            QStringList matches;
-            while (const dirent* entry = ::readdir(dir)) {
-                if (QFile::decodeName(entry->d_name) == part) {
-                    matches.append(folder + QLatin1Char('/') + PathFromBytes(entry->d_name));
-                }
-            }
-            ::closedir(dir);
-            std::sort(matches.begin(), matches.end());
-            next += matches;
-        }
-        found = next.mid(0, kMostPaths);
-    }
-    return found.isEmpty() ? QStringList{path} : found;
 }
 
 PosixFileSystem::~PosixFileSystem() {

@@ -3,47 +3,22 @@
 
 #include "FileIdentity.h"
 #include "JobGuard.h"
-#include "platform/PathBytes.h"
+#include "ProcStat.h"
+#include "platform/paths/PathBytes.h"
 
 #include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTimer>
-#include <algorithm>
 
 namespace vm {
 
 namespace {
 
 constexpr int kCommLength = 15;  // the kernel keeps at most this many bytes of a name
-
-// Reads "pid (comm) state ppid pgrp ..." from /proc/<pid>/stat. The name may hold blanks and
-// parentheses, so it ends at the last ')'.
-bool readStat(qint64 pid, QByteArray* comm, qint64* pgrp) {
-    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray line = file.read(4096);
-    const qsizetype open = line.indexOf('(');
-    const qsizetype close = line.lastIndexOf(')');
-    if (open < 0 || close < open) {
-        return false;
-    }
-    *comm = line.mid(open + 1, close - open - 1);
-    const QList<QByteArray> rest = line.mid(close + 1).simplified().split(' ');
-    if (rest.size() < 3) {
-        return false;
-    }
-    bool ok = false;
-    *pgrp = rest.at(2).toLongLong(&ok);
-    return ok;
-}
 
 // Members of the group, in increasing order, whose name passes `wanted`.
 template <typename Wanted>
@@ -52,20 +27,10 @@ QList<qint64> scanGroup(qint64 pgid, Wanted wanted) {
     if (pgid <= 0) {
         return found;
     }
-    QList<qint64> pids;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& entry : entries) {
-        bool ok = false;
-        const qint64 pid = entry.toLongLong(&ok);
-        if (ok && pid > 0) {
-            pids.append(pid);
-        }
-    }
-    std::sort(pids.begin(), pids.end());
-    for (qint64 pid : pids) {
-        QByteArray comm;
-        qint64 pgrp = 0;
-        if (readStat(pid, &comm, &pgrp) && pgrp == pgid && wanted(comm)) {
+    for (const pid_t pid : ProcessIds()) {
+        const std::optional<ProcStat> stat = ReadProcStat(pid);
+        if (stat && stat->group == pgid &&
+            wanted(QByteArray(stat->name.data(), qsizetype(stat->name.size())))) {
             found.append(pid);
         }
     }

@@ -21,12 +21,13 @@
 #include "platform/fake/FakeBrowser.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeLinks.h"
+#include "platform/paths/PathBytes.h"
 
 using namespace vm;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const int tab = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 4;
+    const int tab = argc > 1 ? vm::PathFromBytes(argv[1]).toInt() : 4;
     const QString folder = QStringLiteral("/opt/vidmorf/");
 
     test::MemoryFileSystem files;
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
     FakeBrowser browser;
     files.addDir(folder);
     files.addFile(folder + QStringLiteral("coder.dll"));
-    const QString packFolder = argc > 3 ? QString::fromLocal8Bit(argv[2]) : QString();
+    const QString packFolder = argc > 3 ? vm::PathFromBytes(argv[2]) : QString();
     for (const QString& name : QDir(packFolder).entryList({QStringLiteral("*.INI")})) {
         files.addFile(folder + name);
         // A plain reading of the pack, enough for a look at the window.
@@ -75,12 +76,13 @@ int main(int argc, char** argv) {
     }
     const Form1Controls& c = form.controls();
     if (argc > 3) {
-        c.Combo7->setCurrentIndex(c.Combo7->findText(QString::fromLocal8Bit(argv[3])));
+        c.Combo7->setCurrentIndex(c.Combo7->findText(vm::PathFromBytes(argv[3])));
         form.Combo7_Click();
     }
     c.List1->addItem(QStringLiteral("/home/user/videos/first clip.flv"));
     c.List1->addItem(QStringLiteral("/home/user/videos/second clip.FLV"));
-    FormRunView view(c);
+    const LegacyEncoding names = form.legacyEncoding();
+    FormRunView view(c, names);
     view.setCounterCaption(form.messages().convertingCaption + QStringLiteral("(1/2):"));
     view.setCurrentSource(c.List1->item(0)->text());
     view.showProgress({QStringLiteral("1234"), QStringLiteral("356.4"), QStringLiteral("1815"),

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "app/SiteSetup.h"
+#include "platform/paths/PathBytes.h"
 
 int main(int argc, char** argv) {
     vm::PrepareBrowserEngine();
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
                                        });
                                    });
     });
-    view.load(QUrl(QString::fromLocal8Bit(argc > 1 ? argv[1] : "vidmorf://site/flv/index09.htm")));
+    view.load(QUrl(vm::PathFromBytes(argc > 1 ? argv[1] : "vidmorf://site/flv/index09.htm")));
     view.show();
     QTimer::singleShot(10000, &app, &QApplication::quit);
     return app.exec();

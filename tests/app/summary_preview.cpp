@@ -20,8 +20,8 @@
 #include "app/FormViews.h"
 #include "app/Widgets.h"
 #include "convert/BatchRun.h"
-#include "platform/PathBytes.h"
 #include "platform/fake/FakeBrowser.h"
+#include "platform/paths/PathBytes.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtLinks.h"
 #include "platform/real/IniProfileFiles.h"
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Form1Controls& c = window.controls();
-    ShowOutputFolder(c.Text2, args.at(2));
+    ShowOutputFolder(c.Text2, args.at(2), window.legacyEncoding());
     c.Option4->setChecked(true);
     window.AddGivenFiles(args.mid(3));
 

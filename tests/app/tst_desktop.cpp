@@ -3,7 +3,9 @@
 // later starts hand over, the machine kept awake and the dock's progress during a run, and the
 // notice when a run ends while the user looks elsewhere, with what it offers to do.
 #include <QListWidget>
+#include <QPushButton>
 #include <QTest>
+#include <QUrl>
 #include <memory>
 
 #include "MemoryPlatform.h"
@@ -12,10 +14,10 @@
 #include "app/Form1.h"
 #include "app/Widgets.h"
 #include "convert/BatchRun.h"
-#include "platform/PathBytes.h"
 #include "platform/fake/FakeDesktopRun.h"
 #include "platform/fake/FakeInstanceChannel.h"
 #include "platform/fake/FakeNotifications.h"
+#include "platform/paths/PathBytes.h"
 
 using namespace vm;
 using namespace vm::test;
@@ -251,6 +253,28 @@ class TestDesktop : public QObject {
         rig.notifications.invoke("something-else");
         QCOMPARE(rig.dialogs.messages().size(), boxes + 1);
         QCOMPARE(rig.links.opened.size(), 1);
+    }
+
+    // The output folder opens by its own bytes, a name that is not UTF-8 included.
+    void openFolderOfANameNotUtf8() {
+        Rig rig;
+        QVERIFY(rig.form->startUp());
+        const QByteArray folder = "/v/\xb5\xe7\xd3\xb0";
+        rig.files.addDir(PathFromBytes(folder + "/"));
+        rig.dialogs.setNextFolder(PathFromBytes(folder));
+        rig.form->controls().Command2->click();
+        rig.form->AddGivenFiles({"/v/a.flv"});
+        rig.form->batchRun().start();
+        QCoreApplication::processEvents();
+        QT_WARNING_PUSH
+        QT_WARNING_DISABLE_DEPRECATED
+        QApplication::setActiveWindow(nullptr);  // the run ends while the user looks elsewhere
+        QT_WARNING_POP
+        rig.processes.finish();
+        QTRY_VERIFY(!rig.form->batchRun().isRunning());
+        rig.notifications.invoke(RunOnDesktop::kOpenFolder);
+        QCOMPARE(rig.links.opened.size(), 1);
+        QCOMPARE(PathToBytes(PathFromFileUrl(QUrl(rig.links.opened[0]))), folder + "/");
     }
 
     // The pack's texts; a run where nothing failed offers the folder alone.

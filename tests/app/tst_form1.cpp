@@ -20,6 +20,7 @@
 #include "app/SitePages.h"
 #include "app/Widgets.h"
 #include "i18n/LanguageTexts.h"
+#include "platform/paths/PathBytes.h"
 
 using namespace vm;
 using namespace vm::test;
@@ -519,11 +520,11 @@ void TestForm1::dropTakesOnlyLocalFlvFiles() {
     rig.form->Option7_Click(0);
     QVERIFY(rig.form->controls().List1->acceptDrops());
     QTemporaryDir dir;
-    rig.drop({QUrl::fromLocalFile(QStringLiteral("/v/a.flv")),
-              QUrl::fromLocalFile(QStringLiteral("/v/b.FLV")),
-              QUrl::fromLocalFile(QStringLiteral("/v/c.avi")), QUrl::fromLocalFile(dir.path()),
+    rig.drop({vm::FileUrlFromPath(QStringLiteral("/v/a.flv")),
+              vm::FileUrlFromPath(QStringLiteral("/v/b.FLV")),
+              vm::FileUrlFromPath(QStringLiteral("/v/c.avi")), vm::FileUrlFromPath(dir.path()),
               QUrl(QStringLiteral("http://remote.example/d.flv")),
-              QUrl::fromLocalFile(QStringLiteral("/v/x y.Flv"))});
+              vm::FileUrlFromPath(QStringLiteral("/v/x y.Flv"))});
     QCOMPARE(rig.entries(), QStringList({"/v/a.flv", "/v/b.FLV", "/v/x y.Flv"}));
 }
 
@@ -544,7 +545,8 @@ void TestForm1::runViewReadsAndWritesControls() {
     Rig rig;
     QVERIFY(rig.form->startUp());
     const Form1Controls& c = rig.form->controls();
-    FormRunView view(c);
+    const LegacyEncoding names = rig.form->legacyEncoding();
+    FormRunView view(c, names);
 
     ConversionSettings s = view.settings();
     QCOMPARE(s.format, OutputFormat::Avi);

@@ -20,7 +20,7 @@
 #include <functional>
 
 #include "app/CommandLine.h"
-#include "platform/PathBytes.h"
+#include "platform/paths/PathBytes.h"
 
 int VidmorfMain(int argc, char** argv);  // the program's main, built into this test
 
@@ -84,7 +84,7 @@ bool MakeDeadSocket(const QString& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = vm::PathToBytes(path);
     std::memcpy(address.sun_path, name.constData(), size_t(name.size()) + 1);
     const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
@@ -125,7 +125,7 @@ void Probe() {
              second->start(
                  QStringLiteral("/bin/sh"),
                  {"-c", "exec \"$0\" c.flv notes.txt \"$(printf '" + octal + "')\" sub/../d.Flv",
-                  QCoreApplication::applicationDirPath() + "/vidmorf"});
+                  vm::ProgramFolder() + "/vidmorf"});
              const QStringList all{dir + "a.flv",
                                    gbk,
                                    dir + "B.FLV",
@@ -162,18 +162,18 @@ int main(int argc, char** argv) {
     QTemporaryDir runtime;  // a runtime folder of this test's own: no other window answers
     QFile::setPermissions(runtime.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    qputenv("XDG_RUNTIME_DIR", vm::PathToBytes(runtime.path()));
     // A copy of this program folder crashed before.
-    const QString folder = QFileInfo(QFile::decodeName(argv[0])).absolutePath();
+    const QString folder = QFileInfo(vm::PathFromBytes(argv[0])).absolutePath();
     Check(MakeDeadSocket(runtime.filePath(vm::InstanceName(folder))),
           "a dead socket is left in the way");
     QTemporaryDir files;
     gFiles = &files;
     // A list of its own: the files need not exist, since the list takes them by name.
-    const QByteArray a = QFile::encodeName(files.filePath("a.flv"));
-    const QByteArray b = QFile::encodeName(files.filePath("B.FLV"));
-    const QByteArray txt = QFile::encodeName(files.filePath("notes.txt"));
-    const QByteArray gbk = QFile::encodeName(files.path()) + "/" + kGbkName;
+    const QByteArray a = vm::PathToBytes(files.filePath("a.flv"));
+    const QByteArray b = vm::PathToBytes(files.filePath("B.FLV"));
+    const QByteArray txt = vm::PathToBytes(files.filePath("notes.txt"));
+    const QByteArray gbk = vm::PathToBytes(files.path()) + "/" + kGbkName;
     char* args[] = {argv[0],
                     const_cast<char*>(a.constData()),
                     const_cast<char*>(txt.constData()),

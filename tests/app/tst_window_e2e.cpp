@@ -21,10 +21,10 @@
 #include "app/FormViews.h"
 #include "app/Widgets.h"
 #include "convert/BatchRun.h"
-#include "platform/PathBytes.h"
 #include "platform/fake/FakeBrowser.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeLinks.h"
+#include "platform/paths/PathBytes.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/real/IniProfileFiles.h"
 #include "platform/real/PosixFileSystem.h"
@@ -224,7 +224,7 @@ class WindowEndToEnd : public QObject {
     // name is not UTF-8 either: the list and the summary read as the names were written, and
     // each target keeps its source's bytes.
     void legacyNames() {
-        const QByteArray root = QFile::encodeName(dir_.path());
+        const QByteArray root = vm::PathToBytes(dir_.path());
         const QString folder = PathFromBytes(root + "/\xbe\xc9\xb5\xb5/");  // GBK
         const QString out = PathFromBytes(root + "/\x8f\x6f\x97\xcd");      // Shift-JIS
         QCOMPARE(files_.makeDir(folder), QString());
@@ -265,7 +265,7 @@ class WindowEndToEnd : public QObject {
         c().Command2->click();
         QCOMPARE(c().Text2->text(), dir_.path() + QStringLiteral("/出力/"));
         c().Text2->setText(c().Text2->text() + QStringLiteral("sub"));  // typed after it
-        QCOMPARE(OutputFolderOf(c().Text2), out + QStringLiteral("/sub"));
+        QCOMPARE(OutputFolderOf(c().Text2, form_->legacyEncoding()), out + QStringLiteral("/sub"));
         c().Text2->setText(dir_.path() + QStringLiteral("/出力/"));
         c().Option1->setChecked(true);
         const int before = int(dialogs_.messages().size());

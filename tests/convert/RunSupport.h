@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "convert/RunView.h"
+#include "platform/paths/PathBytes.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/ShellProcesses.h"
 
@@ -40,6 +41,7 @@ class TestView : public RunView {
 
     ConversionSettings settings() const override { return current; }
     QStringList sourceFiles() const override { return files; }
+    LegacyEncoding legacyEncoding() const override { return kBuiltInLegacyEncoding; }
     void setRunning(bool on) override {
         running = on;
         runningChanges.append(on ? "on" : "off");
@@ -74,7 +76,7 @@ inline void WriteFile(const QString& path, const QByteArray& bytes, bool executa
     f.write(bytes);
     f.close();
     if (executable) {
-        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0755) == 0);
+        QVERIFY(::chmod(vm::PathToBytes(path).constData(), 0755) == 0);
     }
 }
 

@@ -9,9 +9,9 @@
 #include "RunSupport.h"
 #include "convert/BatchRun.h"
 #include "i18n/MessageTable.h"
-#include "platform/PathBytes.h"
-#include "platform/ReadablePath.h"
 #include "platform/fake/FakeDialogs.h"
+#include "platform/paths/PathBytes.h"
+#include "platform/paths/ReadablePath.h"
 
 using namespace vm;
 using namespace vm::test;
@@ -47,7 +47,7 @@ struct RealRun {
 // A file's mode and bytes, to tell whether anything of it changed.
 QByteArray FileState(const QString& path) {
     struct stat st {};
-    ::stat(QFile::encodeName(path).constData(), &st);
+    ::stat(vm::PathToBytes(path).constData(), &st);
     return QByteArray::number(st.st_mode & 07777, 8) + ' ' + ReadFile(path);
 }
 
@@ -189,7 +189,7 @@ class TestEndToEnd : public QObject {
         const QString target = out.filePath("long.avi");
         if (overwrite) {
             WriteFile(target, "an earlier result");
-            QVERIFY(::chmod(QFile::encodeName(target).constData(), 0640) == 0);
+            QVERIFY(::chmod(vm::PathToBytes(target).constData(), 0640) == 0);
         }
         const QByteArray before = FileState(target);
         RealRun r(program_, out.path(), {source},
@@ -216,7 +216,7 @@ class TestEndToEnd : public QObject {
         const QString replaced = out.filePath(BaseNameOf(sources_[0]) + ".avi");
         for (const QString& old : {kept, replaced}) {
             WriteFile(old, "an earlier good result");
-            QVERIFY(::chmod(QFile::encodeName(old).constData(), 0604) == 0);
+            QVERIFY(::chmod(vm::PathToBytes(old).constData(), 0604) == 0);
         }
         const QByteArray before = FileState(kept);
         RealRun r(program_, out.path(), {garbage_, sources_[0]}, ConflictPolicy::Overwrite);
@@ -237,7 +237,7 @@ class TestEndToEnd : public QObject {
     // the encoder's own words included, read as the names were written.
     void legacyNamesConvert() {
         PosixFileSystem files;
-        const QByteArray root = QFile::encodeName(root_.path());
+        const QByteArray root = vm::PathToBytes(root_.path());
         const QString folder = PathFromBytes(root + "/\xbe\xc9\xb5\xb5/");  // GBK
         const QString shownFolder = root_.path() + QStringLiteral("/旧档/");
         const QString out = PathFromBytes(root + "/\x8f\x6f\x97\xcd/");  // Shift-JIS
@@ -295,7 +295,8 @@ class TestEndToEnd : public QObject {
             targets.append(PathFromBytes(names[i].bytes + ".avi"));
         }
         for (const QString& target : targets) {
-            QVERIFY2(files.fileSize(out + target) > 0, qPrintable(ReadablePath(target)));
+            QVERIFY2(files.fileSize(out + target) > 0,
+                     qPrintable(ReadablePath(target, kBuiltInLegacyEncoding)));
         }
     }
 

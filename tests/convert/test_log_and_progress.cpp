@@ -158,6 +158,14 @@ class TestLogAndProgress : public QObject {
         }
         QVERIFY(!ProgressFromLogLine("video:36kB audio:0kB", 1234567, 1, 4, 6255, 6255));
 
+        // Without a bar: the share of the expected output (1.25 times the source, a sixth for
+        // audio alone), held to 0..1.
+        QCOMPARE(WrittenShare(true, 500, 800000), 0.5);
+        QCOMPARE(WrittenShare(false, 50, 600000), 0.5);
+        QCOMPARE(WrittenShare(true, 5000, 800000), 1.0);
+        QCOMPARE(WrittenShare(true, -1, 800000), 0.0);
+        QVERIFY(!WrittenShare(true, 5, 0));
+
         TestView view;
         view.showProgress(*v);
         view.showProgress(ClearedProgress());
@@ -171,16 +179,16 @@ class TestLogAndProgress : public QObject {
         MessageTable m;
         LoadBuiltInMessages(m);
         RunTally t;
-        t.record(FileOutcome::Done, "/v/a.flv");
-        t.record(FileOutcome::Failed, "/v/b.flv");
-        t.record(FileOutcome::Done, "/v/c.flv");
+        t.record(FileOutcome::Done, "/v/a.flv", kBuiltInLegacyEncoding);
+        t.record(FileOutcome::Failed, "/v/b.flv", kBuiltInLegacyEncoding);
+        t.record(FileOutcome::Done, "/v/c.flv", kBuiltInLegacyEncoding);
         QCOMPARE(
             t.completionText(m, 3),
             QString(
                 "转换已完成，共3个文件，其中:\r\r完成2:\r/v/a.flv\r/v/c.flv\r错误1:\r/v/b.flv"));
         t.clear();
-        t.record(FileOutcome::Skipped, "/v/s.flv");
-        t.record(FileOutcome::Failed, "/v/f.flv");
+        t.record(FileOutcome::Skipped, "/v/s.flv", kBuiltInLegacyEncoding);
+        t.record(FileOutcome::Failed, "/v/f.flv", kBuiltInLegacyEncoding);
         // Nothing converted: the first heading brings its own CR, so two empty lines.
         QCOMPARE(t.completionText(m, 5),
                  QString("转换已完成，共5个文件，其中:\r\r\r跳过1:\r/v/s.flv\r错误1:\r/v/f.flv"));

@@ -74,7 +74,7 @@ class TestNamingAndLine : public QObject {
         QTemporaryDir dir;
         {
             FakeDialogs d;
-            QVERIFY(!CheckOutputFolder("", fs, d, messages_));
+            QVERIFY(!CheckOutputFolder("", fs, d, messages_, kBuiltInLegacyEncoding));
             QCOMPARE(d.shown.size(), 1);
             QCOMPARE(d.shown[0].title, messages_[Message::AttentionTitle]);
             QCOMPARE(d.shown[0].text, messages_[Message::NoOutputFolder]);
@@ -83,7 +83,7 @@ class TestNamingAndLine : public QObject {
         {
             FakeDialogs d;  // blanks are a name like any other: asked about, not refused
             d.setNextAnswer(MsgAnswer::Cancel);
-            QVERIFY(!CheckOutputFolder("   ", fs, d, messages_));
+            QVERIFY(!CheckOutputFolder("   ", fs, d, messages_, kBuiltInLegacyEncoding));
             QCOMPARE(d.shown.size(), 1);
             QCOMPARE(d.shown[0].text, messages_[Message::CreateOutputFolder]);
             QCOMPARE(d.shown[0].buttons, MsgButtons::OkCancel);
@@ -92,18 +92,21 @@ class TestNamingAndLine : public QObject {
         {
             FakeDialogs d;
             d.setNextAnswer(MsgAnswer::Ok);
-            QVERIFY(CheckOutputFolder(dir.filePath("new"), fs, d, messages_));
+            QVERIFY(
+                CheckOutputFolder(dir.filePath("new"), fs, d, messages_, kBuiltInLegacyEncoding));
             QVERIFY(QFileInfo(dir.filePath("new")).isDir());
-            QVERIFY(CheckOutputFolder(dir.filePath("new"), fs, d, messages_));  // no new box
+            QVERIFY(CheckOutputFolder(dir.filePath("new"), fs, d, messages_,
+                                      kBuiltInLegacyEncoding));  // no new box
             QCOMPARE(d.shown.size(), 1);
             WriteFile(dir.filePath("a-file"), "x");
-            QVERIFY(CheckOutputFolder(dir.filePath("a-file"), fs, d, messages_));
+            QVERIFY(CheckOutputFolder(dir.filePath("a-file"), fs, d, messages_,
+                                      kBuiltInLegacyEncoding));
         }
         {
             FakeDialogs d;  // cannot be made: said so, and the run does not start
             d.setNextAnswer(MsgAnswer::Ok);
             const QString deep = dir.filePath("missing/parent");
-            QVERIFY(!CheckOutputFolder(deep, fs, d, messages_));
+            QVERIFY(!CheckOutputFolder(deep, fs, d, messages_, kBuiltInLegacyEncoding));
             QCOMPARE(d.shown.size(), 2);
             QCOMPARE(d.shown[1].title, messages_[Message::Error]);
             QVERIFY(d.shown[1].text.startsWith(deep + "\r"));

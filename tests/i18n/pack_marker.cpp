@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "i18n/LanguagePacks.h"
+#include "platform/paths/PathBytes.h"
 #include "platform/real/IniProfileFiles.h"
 #include "platform/real/PosixFileSystem.h"
 
@@ -13,7 +14,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: pack_marker FOLDER\n");
         return 2;
     }
-    const QString folder = QString::fromLocal8Bit(argv[1]) + QLatin1Char('/');
+    const QString folder = vm::PathFromBytes(argv[1]) + QLatin1Char('/');
     vm::PosixFileSystem files;
     vm::IniProfileFiles profiles;
     for (;;) {

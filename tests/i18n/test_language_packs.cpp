@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "i18n/LanguagePacks.h"
+#include "platform/paths/PathBytes.h"
 #include "platform/real/IniProfileFiles.h"
 #include "platform/real/PosixFileSystem.h"
 
@@ -190,7 +191,7 @@ void TestLanguagePacks::markLeavesAllOtherBytes() {
 void TestLanguagePacks::readOnlyPackKeepsItsMarker() {
     put("a.INI", pack("A", "1"));
     put("b.INI", pack("B", "1"));
-    QVERIFY(::chmod(QFile::encodeName(folder_ + "a.INI").constData(), 0444) == 0);
+    QVERIFY(::chmod(vm::PathToBytes(folder_ + "a.INI").constData(), 0444) == 0);
     MarkLanguagePacks(files_, ini_, folder_, "B");
     QCOMPARE(setOf("a.INI") + setOf("b.INI"), QString("11"));
 }

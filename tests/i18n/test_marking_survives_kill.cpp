@@ -13,6 +13,7 @@
 #include <csignal>
 
 #include "i18n/LanguagePacks.h"
+#include "platform/paths/PathBytes.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/ProfileFormat.h"
 
@@ -38,7 +39,7 @@ QByteArray WithSet(const QByteArray& pack, const char* value) {
 
 mode_t ModeOf(const QString& path) {
     struct stat st {};
-    ::stat(QFile::encodeName(path).constData(), &st);
+    ::stat(vm::PathToBytes(path).constData(), &st);
     return st.st_mode & 07777;
 }
 
@@ -72,8 +73,8 @@ void TestMarkingSurvivesKill::killedMarkerNeverDamagesAPack() {
         f.close();
         allowed[name] = {bytes, WithSet(bytes, "0"), WithSet(bytes, "1")};
     }
-    ::chmod(QFile::encodeName(folder + "a.INI").constData(), 0640);
-    ::chmod(QFile::encodeName(folder + "e.INI").constData(), 0444);
+    ::chmod(vm::PathToBytes(folder + "a.INI").constData(), 0640);
+    ::chmod(vm::PathToBytes(folder + "e.INI").constData(), 0444);
     allowed["e.INI"] = {packs[4].second};  // read-only: never changes
     for (const auto& [name, bytes] : packs) {
         modes[name] = ModeOf(folder + name);

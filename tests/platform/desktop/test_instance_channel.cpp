@@ -13,6 +13,7 @@
 #include <QtEndian>
 #include <cstring>
 
+#include "platform/paths/PathBytes.h"
 #include "platform/real/LocalSocketChannel.h"
 
 using namespace vm;
@@ -35,7 +36,7 @@ bool MakeDeadSocket(const QString& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = vm::PathToBytes(path);
     std::memcpy(address.sun_path, name.constData(), size_t(name.size()) + 1);
     const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
@@ -56,7 +57,7 @@ class TestInstanceChannel : public QObject {
         QString error;
         QCOMPARE(first.channel.claim("vm-a", "first", &error), Claim::Listening);
         struct stat info {};
-        QCOMPARE(::stat(QFile::encodeName(first.channel.socketPath()).constData(), &info), 0);
+        QCOMPARE(::stat(vm::PathToBytes(first.channel.socketPath()).constData(), &info), 0);
         QVERIFY(S_ISSOCK(info.st_mode));
         QCOMPARE(info.st_mode & 077, 0u);
 

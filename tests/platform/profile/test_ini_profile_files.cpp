@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "platform/paths/PathBytes.h"
 #include "platform/real/IniProfileFiles.h"
 
 using vm::IniProfileFiles;
@@ -27,7 +28,7 @@ QByteArray Get(const QString& path) {
 
 struct stat Stat(const QString& path) {
     struct stat st {};
-    ::lstat(QFile::encodeName(path).constData(), &st);
+    ::lstat(vm::PathToBytes(path).constData(), &st);
     return st;
 }
 
@@ -111,7 +112,7 @@ void TestIniProfileFiles::badFilesNeverBreakAReader() {
 
     // A FIFO with a pack's name must not block the reader or the writer.
     const QString fifo = path("fifo.INI");
-    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    QCOMPARE(::mkfifo(vm::PathToBytes(fifo).constData(), 0644), 0);
     QCOMPARE(ini_.readString(fifo, "Info", "Language", "fb"), QString("fb"));
     ini_.writeString(fifo, "Info", "Set", "1");
     QVERIFY(S_ISFIFO(Stat(fifo).st_mode));
@@ -126,7 +127,7 @@ void TestIniProfileFiles::writeKeepsEveryOtherByteAndMode() {
         "\xEF\xBB\xBF; no comments here\r\n[Info]\r\nLanguage = English \r\n  SET=\"0\"\t\r\n"
         "Translator=Team\r\n\r\n[Tab]\rtab1=Files\nlooks like junk\r\n[Info]\r\nSet=0";
     Put(path("p.INI"), before);
-    ::chmod(QFile::encodeName(path("p.INI")).constData(), 0640);
+    ::chmod(vm::PathToBytes(path("p.INI")).constData(), 0640);
     ini_.writeString(path("p.INI"), "info", "set", "1");
     QByteArray expected = before;
     expected.replace("SET=\"0\"", "SET=1");
@@ -161,7 +162,7 @@ void TestIniProfileFiles::writeAddsKeyAndSectionInFileEncoding() {
 void TestIniProfileFiles::readOnlyFilesKeepTheirContents() {
     const QByteArray before = "[Info]\r\nSet=1\r\n";
     Put(path("ro.INI"), before);
-    ::chmod(QFile::encodeName(path("ro.INI")).constData(), 0444);
+    ::chmod(vm::PathToBytes(path("ro.INI")).constData(), 0444);
     ini_.writeString(path("ro.INI"), "Info", "Set", "0");
     ini_.writeString(path("ro.INI"), "Info", "Other", "0");
     QCOMPARE(Get(path("ro.INI")), before);

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <cstdio>
 
+#include "platform/paths/PathBytes.h"
 #include "platform/real/JobGuard.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/ShellProcesses.h"
@@ -25,8 +26,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    const QByteArray line =
-        "\"" + QFile::encodeName(argv[1]) + "\" 2>" + QFile::encodeName(temp) + "tmp\n";
+    const QByteArray line = "\"" + QByteArray(argv[1]) + "\" 2>" + vm::PathToBytes(temp) + "tmp\n";
     if (!files.writeFile(temp + "tmp.bat", line).isEmpty() ||
         processes.startScript(temp + "tmp.bat", &error) <= 0) {
         return 1;

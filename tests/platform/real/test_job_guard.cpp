@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "platform/paths/PathBytes.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/TempFolders.h"
 
@@ -32,7 +33,7 @@ void writeText(const QString& path, const QByteArray& text, int mode = 0644) {
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(text);
     f.close();
-    QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0);
+    QVERIFY(::chmod(vm::PathToBytes(path).constData(), mode_t(mode)) == 0);
 }
 
 QByteArray readText(const QString& path) {
@@ -43,7 +44,7 @@ QByteArray readText(const QString& path) {
 // A folder with a script and a log in it, as a copy of the program leaves its temp folder.
 QString leftFolder(const QString& base, const QString& name) {
     const QString folder = base + "/" + name;
-    if (!QDir().mkpath(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0) {
+    if (!QDir().mkpath(folder) || ::chmod(vm::PathToBytes(folder).constData(), 0700) != 0) {
         return {};
     }
     for (const char* file : {"tmp.bat", "tmp"}) {
@@ -63,7 +64,7 @@ QString abandonedFolder() {
         return {};
     }
     ::close(lock);
-    const QString folder = QFile::decodeName(made.c_str());
+    const QString folder = vm::PathFromBytes(made.c_str());
     return leftFolder(folder.left(folder.lastIndexOf('/')),
                       folder.mid(folder.lastIndexOf('/') + 1));
 }
@@ -115,7 +116,7 @@ class TestJobGuard : public QObject {
         env.insert("XDG_RUNTIME_DIR", runtime.path());
         program.setProcessEnvironment(env);
         program.setChildProcessModifier([] { ::setpgid(0, 0); });
-        program.start(QCoreApplication::applicationDirPath() + "/guarded_program", {encoder});
+        program.start(vm::ProgramFolder() + "/guarded_program", {encoder});
         QVERIFY(program.waitForReadyRead(10000));
         const QString temp = QString::fromUtf8(program.readLine().trimmed());
         QVERIFY2(temp.startsWith(runtime.path() + "/vidmorf-"), qPrintable(temp));
@@ -146,7 +147,7 @@ class TestJobGuard : public QObject {
         QTemporaryDir elsewhere;
         const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
         setRuntime(runtimeSet ? runtime.path().toUtf8() : QByteArray());
-        const QString base = QFile::decodeName(vm::TempFoldersBase().c_str());
+        const QString base = vm::PathFromBytes(vm::TempFoldersBase().c_str());
         QCOMPARE(base, runtimeSet ? runtime.path() : QString("/tmp"));
 
         const QString dead = abandonedFolder();
@@ -161,20 +162,20 @@ class TestJobGuard : public QObject {
         QTemporaryDir copied(base + "/vidmorf-temp-XXXXXX");
         QVERIFY(user.isValid() && copied.isValid());
         for (const QString& folder : {user.path(), copied.path()}) {
-            QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0700) == 0);
+            QVERIFY(::chmod(vm::PathToBytes(folder).constData(), 0700) == 0);
             writeText(folder + "/chapter1.txt", "notes");
         }
         QVERIFY(QFile::copy(dead + "/.vidmorf-temp", copied.path() + "/.vidmorf-temp"));
         QDir(copied.path()).remove("chapter1.txt");
         const bool asRoot = ::geteuid() == 0;
         if (asRoot) {
-            QVERIFY(::chown(QFile::encodeName(foreign).constData(), 65534, 65534) == 0);
+            QVERIFY(::chown(vm::PathToBytes(foreign).constData(), 65534, 65534) == 0);
         }
-        QVERIFY(::chmod(QFile::encodeName(open).constData(), 0755) == 0);
+        QVERIFY(::chmod(vm::PathToBytes(open).constData(), 0755) == 0);
         const QString target = leftFolder(elsewhere.path(), "target");
         const QString link = base + "/vidmorf-temp-link" + QString::number(10 + ::getpid() % 90);
         QVERIFY(QFile::link(target, link));
-        const int lock = ::open(QFile::encodeName(running).constData(), O_RDONLY | O_DIRECTORY);
+        const int lock = ::open(vm::PathToBytes(running).constData(), O_RDONLY | O_DIRECTORY);
         QVERIFY(lock >= 0 && ::flock(lock, LOCK_EX) == 0);
         QString made;
         {
@@ -206,7 +207,7 @@ class TestJobGuard : public QObject {
         QFile::remove(link);
         for (const QString& folder : {open, crowded, foreign}) {
             if (asRoot) {
-                ::chown(QFile::encodeName(folder).constData(), 0, 0);
+                ::chown(vm::PathToBytes(folder).constData(), 0, 0);
             }
             QDir(folder).removeRecursively();
         }

@@ -3,8 +3,10 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QUrl>
 #include <climits>
+#include <cstdlib>
 
 namespace vm {
 
@@ -154,8 +156,10 @@ QStringList ArgumentPaths(int argc, const char* const* argv) {
 }
 
 QString CurrentFolder() {
-    char buffer[PATH_MAX];
-    return ::getcwd(buffer, sizeof buffer) ? PathFromBytes(buffer) : QString();
+    char* here = ::getcwd(nullptr, 0);  // however long it is
+    const QString folder = here ? PathFromBytes(here) : QString();
+    std::free(here);
+    return folder;
 }
 
 QString ExecutableFolder() {
@@ -167,6 +171,15 @@ QString ExecutableFolder() {
     const QByteArray exe(buffer, qsizetype(n));
     const qsizetype slash = exe.lastIndexOf('/');
     return slash < 0 ? QString() : PathFromBytes(exe.left(qMax<qsizetype>(slash, 1)));
+}
+
+QString ProgramFolder() {
+    const QString folder = ExecutableFolder();
+    return folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
+}
+
+QString SystemText(const char* text) {
+    return QString::fromLocal8Bit(text);
 }
 
 }  // namespace vm

@@ -4,7 +4,6 @@
 #include <iconv.h>
 
 #include <array>
-#include <atomic>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -15,8 +14,6 @@
 namespace vm {
 
 namespace {
-
-std::atomic<LegacyEncoding> gPreferred{LegacyEncoding::Gbk};
 
 constexpr std::array kEncodings = {LegacyEncoding::Gbk, LegacyEncoding::Big5,
                                    LegacyEncoding::ShiftJis, LegacyEncoding::Windows1252};
@@ -253,18 +250,6 @@ LegacyEncoding LegacyEncodingForLanguage(const QString& languageName) {
     return LegacyEncoding::Windows1252;
 }
 
-void SetPreferredLegacyEncoding(LegacyEncoding encoding) {
-    gPreferred.store(encoding);
-}
-
-LegacyEncoding PreferredLegacyEncoding() {
-    return gPreferred.load();
-}
-
-QString ReadablePath(const QString& path) {
-    return ReadablePath(path, PreferredLegacyEncoding());
-}
-
 QString ReadablePath(const QString& path, LegacyEncoding preferred) {
     if (!HoldsForeignBytes(path)) {
         return path;
@@ -290,7 +275,7 @@ QString ReadablePath(const QString& path, LegacyEncoding preferred) {
     return pieces.join(QString());
 }
 
-QString ReadableText(const QString& text) {
+QString ReadableText(const QString& text, LegacyEncoding preferred) {
     // The encoder's "\xHH" for a byte beyond ASCII stands for that byte.
     QString bytesKept;
     bytesKept.reserve(text.size());
@@ -307,7 +292,7 @@ QString ReadableText(const QString& text) {
         }
         bytesKept += text.at(i);
     }
-    return ReadablePath(bytesKept);
+    return ReadablePath(bytesKept, preferred);
 }
 
 }  // namespace vm

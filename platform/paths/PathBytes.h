@@ -36,5 +36,12 @@ QUrl FileUrlFromPath(const QString& path);
 QStringList ArgumentPaths(int argc, const char* const* argv);
 QString CurrentFolder();
 QString ExecutableFolder();
+// The folder of the program (without a trailing '/'): the executable's, or where the system
+// does not tell, the one the application object found.
+QString ProgramFolder();
+
+// A text that the system gives in the locale's encoding (the C library's error messages):
+// text, not a path, so it is read as text.
+QString SystemText(const char* text);
 
 }  // namespace vm

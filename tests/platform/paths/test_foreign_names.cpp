@@ -8,8 +8,9 @@
 #include <QTest>
 #include <QUrl>
 
-#include "platform/PathBytes.h"
-#include "platform/ReadablePath.h"
+#include "platform/paths/PathBytes.h"
+#include "platform/paths/QtFileNames.h"
+#include "platform/paths/ReadablePath.h"
 #include "platform/real/PosixFileSystem.h"
 #include "platform/real/ShellProcesses.h"
 
@@ -103,19 +104,22 @@ class TestForeignNames : public QObject {
             }
         }
         // A UTF-8 folder stays as it is beside a legacy name; UTF-8 paths are untouched.
-        QCOMPARE(ReadablePath(PathFromBytes("/\xe8\xa7\x86\xe9\xa2\x91/\xb5\xe7\xd3\xb0.flv")),
+        QCOMPARE(ReadablePath(PathFromBytes("/\xe8\xa7\x86\xe9\xa2\x91/\xb5\xe7\xd3\xb0.flv"),
+                              kBuiltInLegacyEncoding),
                  QStringLiteral("/视频/电影.flv"));
-        QCOMPARE(ReadablePath(QStringLiteral("/a/\uFFFD b.flv")),
+        QCOMPARE(ReadablePath(QStringLiteral("/a/\uFFFD b.flv"), kBuiltInLegacyEncoding),
                  QStringLiteral("/a/\uFFFD b.flv"));
         // Bytes that no encoding takes are shown, not hidden behind U+FFFD.
-        const QString shown = ReadablePath(PathFromBytes("/x/" + kRandomName + ".flv"));
+        const QString shown =
+            ReadablePath(PathFromBytes("/x/" + kRandomName + ".flv"), kBuiltInLegacyEncoding);
         QCOMPARE(shown, QStringLiteral("/x/\\x80\\xFF\\x81\\xFE\\x8D.flv"));
 
         // The encoder's "\xHH" for bytes beyond UTF-8 stands for those bytes.
-        QCOMPARE(ReadableText(QStringLiteral(
-                     "Error: input file \"/in/\\xB5\\xE7\\xD3\\xB0.flv\" is broken")),
+        QCOMPARE(ReadableText(
+                     QStringLiteral("Error: input file \"/in/\\xB5\\xE7\\xD3\\xB0.flv\" is broken"),
+                     kBuiltInLegacyEncoding),
                  QStringLiteral("Error: input file \"/in/电影.flv\" is broken"));
-        QCOMPARE(ReadableText(QStringLiteral("a \\x41 \\x7F b")),
+        QCOMPARE(ReadableText(QStringLiteral("a \\x41 \\x7F b"), kBuiltInLegacyEncoding),
                  QStringLiteral("a \\x41 \\x7F b"));
 
         QCOMPARE(LegacyEncodingForLanguage(QStringLiteral("简体中文")), LegacyEncoding::Gbk);
