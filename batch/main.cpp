@@ -15,6 +15,7 @@
 #include "SourceTree.h"
 #include "Unattended.h"
 #include "ValueCheck.h"
+#include "contract/EncoderContract.h"
 #include "files/OutputFolder.h"
 #include "i18n/BatchTexts.h"
 #include "i18n/DesktopTexts.h"
@@ -120,7 +121,7 @@ int main(int argc, char** argv) {
     if (!list.error.isEmpty()) {
         return Complain(list.error, kUsage);
     }
-    if (!files.isFile(programFolder + QStringLiteral("coder.dll"))) {
+    if (!files.isFile(programFolder + QLatin1StringView(contract::kEncoderFile.data()))) {
         const vm::MessageTable& m = texts.messages;
         return Complain(m[vm::Message::EncoderMissing] + QLatin1Char(' ') +
                             m[vm::Message::EncoderRequired] + QLatin1Char(' ') +
