@@ -299,10 +299,14 @@ stage "FFmpeg"
 # in ASF, MP3 alone.
 ENCODERS="mpeg4 wmv2 wmav2 libmp3lame"
 MUXERS="avi asf mp3"
-# Input.cpp reads sources with these demuxers only (mov reads F4V). The ASF demuxer never
-# reads one: 5.1's ASF muxer takes the ASF tables (asf_tags.o) from it and does not link
-# without it.
-DEMUXERS="flv live_flv mov asf"
+# Input.cpp reads sources with these demuxers only (mov reads F4V).
+DEMUXERS="flv live_flv mov"
+# Where the ASF muxer takes the ASF tables (asf_tags.o) from the ASF demuxer, as in 5.1, it
+# does not link without it; the demuxer never reads a source.
+if ! sed -n '/^OBJS-$(CONFIG_ASF_MUXER)/,/[^\\]$/p' "$FFMPEG_SRC/libavformat/Makefile" |
+    grep -q asf_tags; then
+    DEMUXERS="$DEMUXERS asf"
+fi
 PROTOCOLS="file"
 # Every codec that the FLV demuxer maps (flvdec.c) on a little-endian machine: Sorenson
 # H.263, H.263, MPEG-4 part 2, VP6 and VP6 with alpha, both screen video codecs, H.264; MP3
@@ -313,8 +317,9 @@ AUDIO_DECODERS="mp3float aac adpcm_swf nellymoser pcm_u8 pcm_s16le pcm_alaw pcm_
 # The parsers that the demuxers ask for: MP3 is parsed in full; H.264, and in F4V any video,
 # for its headers.
 PARSERS="mpegaudio h264 mpeg4video"
-# The demuxer of FFmpeg 6.1 and later reads enhanced FLV: HEVC and VP9 are decoded too. Its
-# AV1 stays unreadable, as FFmpeg decodes AV1 only through a library of its own.
+# The demuxer of FFmpeg 6.1 and later reads enhanced FLV: HEVC and VP9 are decoded too, both
+# parsed for their headers. Its AV1 stays unreadable: FFmpeg decodes AV1 only through another
+# library (or the graphics card).
 if grep -q AV_CODEC_ID_HEVC "$FFMPEG_SRC/libavformat/flvdec.c"; then
     VIDEO_DECODERS="$VIDEO_DECODERS hevc vp9"
     PARSERS="$PARSERS hevc vp9"
