@@ -368,16 +368,24 @@ mkdir -p "$DIR"
 cp "$OUT/build/bin/coder.dll" "$DIR/"
 find "$OUT/build/bin" -maxdepth 1 -iname '*.ini' -exec cp {} "$DIR/" \;
 # coder.dll is meant to be linked static and to name only Windows' own DLLs. A MinGW runtime
-# DLL that it names all the same (libstdc++, libgcc, winpthread...) is copied beside it, so
-# that the folder runs as it is.
+# DLL that it names all the same (libstdc++, libgcc, winpthread...) is copied beside it, and
+# so is any that such a DLL names in turn, so that the folder runs as it is.
 GCC_LIBS=$(dirname "$($CC -print-libgcc-file-name)")
-for dll in $($HOST-objdump -p "$DIR/coder.dll" | awk '/DLL Name:/ { print $3 }'); do
-    for d in "$GCC_LIBS" "/usr/$HOST/lib"; do
-        if [ -f "$d/$dll" ]; then
-            echo "warning: coder.dll is not linked static: it needs $dll (copied beside it)" >&2
-            cp "$d/$dll" "$DIR/"
-            break
-        fi
+copied=1
+while [ -n "$copied" ]; do
+    copied=
+    for f in "$DIR"/*.dll; do
+        for dll in $($HOST-objdump -p "$f" | awk '/DLL Name:/ { print $3 }'); do
+            [ ! -f "$DIR/$dll" ] || continue
+            for d in "$GCC_LIBS" "/usr/$HOST/lib"; do
+                if [ -f "$d/$dll" ]; then
+                    echo "warning: coder.dll is not linked static: $dll is copied beside it" >&2
+                    cp "$d/$dll" "$DIR/"
+                    copied=1
+                    break
+                fi
+            done
+        done
     done
 done
 ls -l "$DIR"
