@@ -84,10 +84,12 @@ stage "Debian sources"
 DEBSRC_LIST=/etc/apt/sources.list.d/vidmorf-deb-src.list
 DEBSRC_SOURCES=/etc/apt/sources.list.d/vidmorf-deb-src.sources
 
-# "ENTRY URI SUITE" of each Debian index of the given kind (Packages or Sources).
-debian_indexes() {
+# "ENTRY URI SUITE" of each index of the given kind (Packages or Sources); of Packages only
+# Debian's (an index names its origin once fetched; a deb-src entry counts before that).
+indexes() {
     apt-get indextargets --format '$(SOURCESENTRY) $(REPO_URI) $(RELEASE) $(ORIGIN)' \
-        "Created-By: $1" | awk '$4 == "Debian" { print $1, $2, $3 }' | sort -u
+        "Created-By: $1" | awk -v kind="$1" '$4 == "Debian" || kind == "Sources" {
+            print $1, $2, $3 }' | sort -u
 }
 # Entry N of a one-line file (a line) or of a deb822 file (a stanza), as deb-src.
 entry_as_debsrc() {
@@ -110,13 +112,13 @@ entry_as_debsrc() {
 }
 add_debsrc() {
     local packages sources entries entry list= deb822=
-    packages=$(debian_indexes Packages)
+    packages=$(indexes Packages)
     if [ -z "$packages" ]; then
         # No index names its origin yet: the lists were never fetched.
         apt_update
-        packages=$(debian_indexes Packages)
+        packages=$(indexes Packages)
     fi
-    sources=$(debian_indexes Sources | cut -d' ' -f2-)
+    sources=$(indexes Sources | cut -d' ' -f2-)
     entries=$(echo "$packages" | while read -r entry uri suite; do
         [ -n "$entry" ] || continue
         echo "$sources" | grep -qxF "$uri $suite" || echo "$entry"
