@@ -2,6 +2,7 @@
 // The run engine on several slots, as the batch program drives it: files at once, targets
 // that two files would share, and a stop that ends every encoder. Real processes and files,
 // with stand-in encoders.
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -11,6 +12,7 @@
 #include "i18n/DesktopTexts.h"
 #include "i18n/MessageTable.h"
 #include "platform/fake/FakeDialogs.h"
+#include "platform/real/ProcStat.h"
 
 using namespace vm;
 using namespace vm::test;
@@ -84,20 +86,28 @@ class TestRunEngine : public QObject {
         QCOMPARE(f.bytesDone, double(f.bytesTotal));
     }
 
-    // A stop asks every running encoder to end; their files fail as stopped, their partial
-    // targets go, and no further file starts.
+    // A stop asks every running encoder to end and kills, after the grace, one that goes on;
+    // their files fail as stopped, their partial targets go, and no further file starts.
     void stopEndsEveryEncoder() {
         Engine e(2);
-        const QString first = e.ws.source("first.flv", kRunsUntilKilled);
+        const QString deafPid = e.ws.root.filePath("deaf.pid");
+        const QString deaf =
+            e.ws.source("deaf.flv", "trap '' TERM\necho $$ > \"" + deafPid.toUtf8() + "\"\n" +
+                                        kRunsUntilKilled);
         const QString plain = e.ws.source("plain.flv", kRunsUntilKilled);
         const QString later = e.ws.source("later.flv", kConverts);
         QSignalSpy finished(&e.run, &RunEngine::finished);
-        e.start({first, plain, later}, ConflictPolicy::RenameAutomatically);
+        e.start({deaf, plain, later}, ConflictPolicy::RenameAutomatically);
         QTRY_VERIFY_WITH_TIMEOUT(
-            QFileInfo::exists(e.ws.out("first.avi")) && QFileInfo::exists(e.ws.out("plain.avi")),
+            QFileInfo::exists(e.ws.out("deaf.avi")) && QFileInfo::exists(e.ws.out("plain.avi")),
             kTimeoutMs);
+        QElapsedTimer clock;
+        clock.start();
         e.run.endEncoders(600);
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kTimeoutMs);
+        QVERIFY(clock.elapsed() >= 550);  // the deaf one lasted until it was killed
+        const std::optional<ProcStat> left = ReadProcStat(pid_t(ReadFile(deafPid).toInt()));
+        QVERIFY(!left || left->state == 'Z');
 
         QCOMPARE(e.reports.size(), 2);
         for (const FileReport& r : e.reports) {
