@@ -4,8 +4,7 @@
 #include <cmath>
 #include <cwchar>
 
-#include "ParallelRun.h"
-#include "convert/RunTally.h"
+#include "convert/RunEngine.h"
 #include "i18n/BatchTexts.h"
 #include "i18n/DesktopTexts.h"
 #include "i18n/MessageTable.h"
@@ -23,16 +22,22 @@ QByteArray heading(const MessageTable& messages, Message message) {
     return PathToBytes(messages[message].trimmed()) + ": ";
 }
 
-QByteArray statusName(FileOutcome outcome) {
+QByteArray statusName(FileState outcome) {
     switch (outcome) {
-        case FileOutcome::Skipped:
+        case FileState::Done:
+            return "done";
+        case FileState::Skipped:
             return "skipped";
-        case FileOutcome::Failed:
+        default:
             return "failed";
-        case FileOutcome::Done:
-            break;
     }
-    return "done";
+}
+
+// Why a file failed, with the partial target that could not be removed.
+QString ReasonOf(const FileReport& r) {
+    return r.removalError.isEmpty()
+               ? r.reason
+               : r.reason + QStringLiteral("; ") + r.target + QStringLiteral(": ") + r.removalError;
 }
 
 QByteArray jsonText(const QString& text) {
@@ -155,22 +160,22 @@ void BatchReport::clearProgress() {
 void BatchReport::fileFinished(const FileReport& r) {
     if (json_) {
         print("{\"source\":" + jsonText(r.source) + ",\"target\":" + jsonText(r.target) +
-              ",\"status\":\"" + statusName(r.outcome) + "\",\"reason\":" + jsonText(r.reason) +
+              ",\"status\":\"" + statusName(r.outcome) + "\",\"reason\":" + jsonText(ReasonOf(r)) +
               ",\"seconds\":" + seconds(r.seconds) + "}");
         return;
     }
     switch (r.outcome) {
-        case FileOutcome::Done:
+        case FileState::Done:
             print(heading(messages_, Message::Done) + PathToBytes(r.source) + " -> " +
                   PathToBytes(r.target));
             break;
-        case FileOutcome::Skipped:
+        case FileState::Skipped:
             print(heading(messages_, Message::Skipped) + PathToBytes(r.source) + " -> " +
                   PathToBytes(r.target));
             break;
-        case FileOutcome::Failed:
+        default:
             print(heading(messages_, Message::Error) + PathToBytes(r.source) + ": " +
-                  PathToBytes(r.reason.simplified()));
+                  PathToBytes(ReasonOf(r).simplified()));
             break;
     }
 }
@@ -207,11 +212,12 @@ void BatchReport::showProgress(const RunFigures& figures, double elapsed) {
     shown_ = line;
 }
 
-void BatchReport::summary(const RunTally& tally, int files, bool interrupted, int notStarted,
-                          double elapsed) {
-    const int done = tally.count(FileOutcome::Done);
-    const int skipped = tally.count(FileOutcome::Skipped);
-    const int failed = tally.count(FileOutcome::Failed);
+void BatchReport::summary(const RunFigures& figures, bool interrupted, double elapsed) {
+    const int files = figures.total;
+    const int notStarted = figures.total - figures.finished;
+    const int done = figures.done;
+    const int skipped = figures.skipped;
+    const int failed = figures.failed;
     if (json_) {
         print("{\"summary\":true,\"files\":" + QByteArray::number(files) + ",\"done\":" +
               QByteArray::number(done) + ",\"skipped\":" + QByteArray::number(skipped) +

@@ -10,7 +10,6 @@
 
 namespace vm {
 
-class RunTally;
 struct BatchTexts;
 struct DesktopTexts;
 struct FileReport;
@@ -31,9 +30,9 @@ class BatchReport {
     void fileFinished(const FileReport& report);
     // figures at elapsed seconds into the run.
     void showProgress(const RunFigures& figures, double elapsed);
-    // interrupted: a stop ended the run, leaving notStarted files unstarted.
-    void summary(const RunTally& tally, int files, bool interrupted, int notStarted,
-                 double elapsed);
+    // The figures at the end; interrupted: a stop ended the run, leaving the files without an
+    // outcome unstarted.
+    void summary(const RunFigures& figures, bool interrupted, double elapsed);
 
   private:
     void print(const QByteArray& line);

@@ -83,12 +83,4 @@ SourceList CollectSources(const QStringList& paths, const QString& output, bool 
     return list;
 }
 
-qint64 TotalBytes(const QList<BatchSource>& sources, const FileSystem& files) {
-    qint64 total = 0;
-    for (const BatchSource& s : sources) {
-        total += qMax<qint64>(0, files.fileSize(s.source));
-    }
-    return total;
-}
-
 }  // namespace vm

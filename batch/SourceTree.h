@@ -5,16 +5,15 @@
 #include <QString>
 #include <QStringList>
 
+#include "convert/FileState.h"
+
 namespace vm {
 
 class FileSystem;
 struct BatchTexts;
 
 // One source of a batch run and the folder its target goes into.
-struct BatchSource {
-    QString source;
-    QString outputFolder;
-};
+using BatchSource = RunEntry;
 
 struct SourceList {
     QList<BatchSource> sources;
@@ -29,8 +28,5 @@ struct SourceList {
 // (named twice, or by another name) is taken once.
 SourceList CollectSources(const QStringList& paths, const QString& output, bool recursive,
                           const FileSystem& files, const BatchTexts& texts);
-
-// The sources' total length in bytes.
-qint64 TotalBytes(const QList<BatchSource>& sources, const FileSystem& files);
 
 }  // namespace vm

@@ -11,12 +11,12 @@
 
 #include "BatchOptions.h"
 #include "BatchReport.h"
-#include "ParallelRun.h"
 #include "SourceTree.h"
 #include "Unattended.h"
 #include "ValueCheck.h"
 #include "contract/EncoderContract.h"
-#include "files/OutputFolder.h"
+#include "convert/RunEngine.h"
+#include "convert/TargetNaming.h"
 #include "i18n/BatchTexts.h"
 #include "i18n/DesktopTexts.h"
 #include "i18n/LanguagePacks.h"
@@ -34,6 +34,8 @@ namespace {
 constexpr int kUsage = 2;
 constexpr int kFailed = 1;
 constexpr int kRedrawMs = 500;
+// How long a stopped encoder has to remove what it was writing before it is killed.
+constexpr int kStopGraceMs = 3000;
 
 // Where the language packs are: the program folder, unless the launcher names the program
 // folder of the user's own (where a system-wide install keeps the user's chosen language).
@@ -144,7 +146,10 @@ int main(int argc, char** argv) {
         return Complain(folderError, kFailed);
     }
 
-    vm::ParallelRun run(files, processes, dialogs, texts.messages, texts.desktop, programFolder);
+    // Several files at once, so no two of them may be given one target.
+    vm::RunEngine run(files, processes, dialogs, texts.messages, programFolder);
+    run.setTargetsReserved(true);
+    run.setDesktopTexts(&texts.desktop);
     const QString tempError =
         run.prepare(std::max(1, std::min(options.jobs, int(list.sources.size()))));
     if (!tempError.isEmpty()) {
@@ -157,29 +162,31 @@ int main(int argc, char** argv) {
     clock.start();
     QTimer redraw;
     auto drawProgress = [&] { report.showProgress(run.figures(), double(clock.elapsed()) / 1000); };
-    QObject::connect(&run, &vm::ParallelRun::fileFinished, &app, [&](const vm::FileReport& r) {
+    QObject::connect(&run, &vm::RunEngine::fileFinished, &app, [&](const vm::FileReport& r) {
         report.fileFinished(r);
         drawProgress();
     });
     QObject::connect(&redraw, &QTimer::timeout, &app, drawProgress);
-    QObject::connect(&stopSignals, &vm::StopSignals::stopAsked, &run, &vm::ParallelRun::stop);
-    QObject::connect(&run, &vm::ParallelRun::finished, &app, &QCoreApplication::quit);
+    auto stop = [&] { run.endEncoders(kStopGraceMs); };
+    QObject::connect(&stopSignals, &vm::StopSignals::stopAsked, &run, stop);
+    // Queued: a run may end before the event loop runs (nothing to convert, a stop at once).
+    QObject::connect(&run, &vm::RunEngine::finished, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     if (terminal) {
         redraw.start(kRedrawMs);
     }
-    run.start(list.sources, options.settings);
+    run.start(list.sources, [&options] { return options.settings; });
     if (stopSignals.received()) {
-        run.stop();
+        stop();
     }
     QCoreApplication::exec();
     redraw.stop();
 
     const vm::RunFigures figures = run.figures();
     const bool interrupted = stopSignals.received() != 0;
-    report.summary(run.tally(), figures.total, interrupted, figures.total - figures.finished,
-                   double(clock.elapsed()) / 1000);
+    report.summary(figures, interrupted, double(clock.elapsed()) / 1000);
     if (interrupted) {
         return 128 + stopSignals.received();
     }
-    return run.tally().count(vm::FileOutcome::Failed) > 0 ? kFailed : 0;
+    return figures.failed > 0 ? kFailed : 0;
 }

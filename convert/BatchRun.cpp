@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BatchRun.h"
 
-#include <QTimer>
-#include <functional>
-
 #include "EncoderJob.h"
-#include "OneFile.h"
+#include "RunEngine.h"
 #include "RunTally.h"
 #include "RunView.h"
 #include "TargetNaming.h"
@@ -19,27 +16,14 @@
 
 namespace vm {
 
-namespace {
-constexpr int kBoxRecheckMs = 100;  // how often a waiting run looks whether the boxes are closed
-}  // namespace
-
 struct BatchRun::Impl {
     BatchRun* q;
     FileSystem& files;
-    Processes& processes;
     Dialogs& dialogs;
     RunView& view;
     const MessageTable& messages;
-    const DesktopTexts* desktopTexts = nullptr;
-    QString programFolder;
-    EncoderJob job;
-
+    RunEngine engine;
     bool running = false;
-    bool stopRequested = false;
-    bool encoderStopped = false;  // Force stop killed the current file's encoder
-    QStringList sources;          // the list as the run found it
-    int index = 0;                // the current file
-    QString target;               // the current file's target, once settled
     RunTally tally;
     RunReport report;
 
@@ -47,43 +31,18 @@ struct BatchRun::Impl {
          const MessageTable& m, QString folder)
         : q(owner),
           files(f),
-          processes(p),
           dialogs(d),
           view(v),
           messages(m),
-          programFolder(std::move(folder)),
-          job(f, p) {
-        if (!programFolder.endsWith(QLatin1Char('/'))) {
-            programFolder += QLatin1Char('/');
-        }
-    }
+          engine(f, p, d, m, std::move(folder)) {}
 
     void start();
-    void nextFile();
-    void showProgress();
-    void jobEnded();
-    void fileFailed(const QString& reason);
-    // An error of a file operation: shown at once, and the current file fails with it.
-    void operationFailed(const QString& path, const QString& error);
-    void fileDone(FileOutcome outcome);
-    void next();
+    void fileStarting(int number, int count, const QString& source);
+    void showProgress(int number, int count, const QString& source, const QString& lastLogLine);
+    void fileFinished(const FileReport& report);
     void finish();
     void showError(const QString& path, const QString& reason);
-    // Runs step from the event loop once no box is open: a box that a handler opened during
-    // the run holds the run (the display goes on) until it is closed.
-    void whenNoBoxOpen(std::function<void()> step);
 };
-
-void BatchRun::Impl::whenNoBoxOpen(std::function<void()> step) {
-    const int delay = dialogs.openCount() > 0 ? kBoxRecheckMs : 0;
-    QTimer::singleShot(delay, q, [this, step = std::move(step)]() mutable {
-        if (dialogs.openCount() > 0) {
-            whenNoBoxOpen(std::move(step));
-        } else {
-            step();
-        }
-    });
-}
 
 void BatchRun::Impl::showError(const QString& path, const QString& reason) {
     dialogs.messageBox(messages[Message::Error],
@@ -105,62 +64,35 @@ void BatchRun::Impl::start() {
                            view.legacyEncoding())) {
         return;
     }
-    if (job.tempFolder().isEmpty()) {
-        QString error;
-        const QString folder = files.makePrivateTempFolder(&error);
-        if (folder.isEmpty()) {
-            dialogs.messageBox(messages[Message::Error], error, MsgButtons::Ok, MsgIcon::Critical);
-            return;
-        }
-        job.setTempFolder(folder);
+    // The window's run converts one file at a time.
+    const QString error = engine.prepare(1);
+    if (!error.isEmpty()) {
+        dialogs.messageBox(messages[Message::Error], error, MsgButtons::Ok, MsgIcon::Critical);
+        return;
     }
     running = true;
     view.setRunning(true);
-    stopRequested = false;
     tally.clear();
-    sources = list;
-    index = 0;
-    nextFile();
+    QList<RunEntry> entries;
+    for (const QString& source : list) {
+        entries.append({source, {}});
+    }
+    engine.start(entries, [this] { return view.settings(); });
 }
 
-void BatchRun::Impl::nextFile() {
-    // A stop confirmed after the last outcome was recorded, before this file began.
-    if (index >= sources.size() || stopRequested) {
-        finish();
-        return;
-    }
-    const QString& source = sources.at(index);
-    target.clear();
-    view.setCounterCaption(messages.convertingCaption + QLatin1Char('(') +
-                           QString::number(index + 1) + QLatin1Char('/') +
-                           QString::number(sources.size()) + QStringLiteral("):"));
+void BatchRun::Impl::fileStarting(int number, int count, const QString& source) {
+    view.setCounterCaption(messages.convertingCaption + QLatin1Char('(') + QString::number(number) +
+                           QLatin1Char('/') + QString::number(count) + QStringLiteral("):"));
     view.setCurrentSource(ReadablePath(source, view.legacyEncoding()));
     view.showProgress({.fileBarWidth = 0.f});
-    emit q->fileStarted(index + 1, int(sources.size()));
-
-    encoderStopped = false;
-    // The settings are read afresh for every file: a language switch during the run resets
-    // the channels.
-    const FileStart start = StartFile(job, programFolder, source, view.settings(), sources, {},
-                                      files, dialogs, messages);
-    switch (start.kind) {
-        case FileStart::Kind::Skipped:
-            fileDone(FileOutcome::Skipped);
-            break;
-        case FileStart::Kind::Failed:
-            target = start.target;
-            operationFailed(start.path, start.error);
-            break;
-        case FileStart::Kind::Started:
-            target = start.target;
-            break;  // the job's end brings the run on
-    }
+    emit q->fileStarted(number, count);
 }
 
-void BatchRun::Impl::showProgress() {
+void BatchRun::Impl::showProgress(int number, int count, const QString& source,
+                                  const QString& lastLogLine) {
     const std::optional<ProgressUpdate> update =
-        ProgressFromLogLine(job.lastLogLine(), files.fileSize(sources.value(index)), index,
-                            int(sources.size()), view.fileTrackWidth(), view.totalTrackWidth());
+        ProgressFromLogLine(lastLogLine, files.fileSize(source), number - 1, count,
+                            view.fileTrackWidth(), view.totalTrackWidth());
     if (update) {
         view.showProgress(*update);
         const double track = view.totalTrackWidth();
@@ -170,59 +102,24 @@ void BatchRun::Impl::showProgress() {
     }
 }
 
-void BatchRun::Impl::jobEnded() {
-    whenNoBoxOpen([this] {
-        if (EncoderFinished(job.lastLogLine())) {
-            fileDone(FileOutcome::Done);
-        } else {
-            fileFailed(EncoderFailureReason(job.lastLogLine(), encoderStopped,
-                                            desktopTexts ? *desktopTexts : BuiltInDesktopTexts()));
-        }
-    });
-}
-
-void BatchRun::Impl::operationFailed(const QString& path, const QString& error) {
-    showError(path, error);
-    fileFailed(OperationReason(sources.at(index), path, error));
-}
-
-void BatchRun::Impl::fileFailed(const QString& reason) {
-    const QString error = RemovePartialTarget(job, target, sources, files);
-    if (!error.isEmpty()) {
-        showError(target, error);
-    }
-    tally.record(FileOutcome::Failed, sources.at(index), view.legacyEncoding(), reason);
-    next();
-}
-
-void BatchRun::Impl::fileDone(FileOutcome outcome) {
-    tally.record(outcome, sources.at(index), view.legacyEncoding());
-    next();
-}
-
-void BatchRun::Impl::next() {
-    ++index;
-    if (stopRequested) {
-        index = int(sources.size());
-    }
-    whenNoBoxOpen([this] { nextFile(); });
+void BatchRun::Impl::fileFinished(const FileReport& r) {
+    tally.record(r.outcome, r.source, view.legacyEncoding(), r.reason);
 }
 
 void BatchRun::Impl::finish() {
     // Counted over the files the run started with: files that join the list during the run
     // wait for the next one.
-    report = {messages[Message::Done], tally.completionText(messages, sources.size()),
+    const RunFigures figures = engine.figures();
+    report = {messages[Message::Done], tally.completionText(messages, figures.total),
               tally.failureDetails(), view.settings().outputFolder};
-    emit q->ending(tally.count(FileOutcome::Done), tally.count(FileOutcome::Skipped),
-                   tally.count(FileOutcome::Failed));
+    emit q->ending(tally.count(FileState::Done), tally.count(FileState::Skipped),
+                   tally.count(FileState::Failed));
     dialogs.messageBoxWithDetails(report.title, report.text, MsgButtons::Ok, MsgIcon::None,
                                   report.details);
     view.setRunning(false);
     view.setCurrentSource({});
     view.showProgress(ClearedProgress());
     tally.clear();
-    sources.clear();
-    target.clear();
     view.setCounterCaption(messages.convertingCaption);
     running = false;
     emit q->finished();
@@ -232,18 +129,27 @@ BatchRun::BatchRun(FileSystem& files, Processes& processes, Dialogs& dialogs, Ru
                    const MessageTable& messages, QString programFolder, QObject* parent)
     : QObject(parent),
       d(new Impl(this, files, processes, dialogs, view, messages, std::move(programFolder))) {
-    connect(&d->job, &EncoderJob::logAdvanced, this, [this] { d->showProgress(); });
-    connect(&d->job, &EncoderJob::ended, this, [this] { d->jobEnded(); });
+    RunEngine& engine = d->engine;
+    connect(&engine, &RunEngine::fileStarting, this,
+            [this](int number, int count, const QString& source) {
+                d->fileStarting(number, count, source);
+            });
+    connect(&engine, &RunEngine::fileProgressed, this,
+            [this](int number, int count, const QString& source, const QString& line) {
+                d->showProgress(number, count, source, line);
+            });
+    // A failed operation and a partial target left behind are shown at once.
+    connect(&engine, &RunEngine::operationFailed, this,
+            [this](const QString& path, const QString& error) { d->showError(path, error); });
+    connect(&engine, &RunEngine::targetNotRemoved, this,
+            [this](const QString& target, const QString& error) { d->showError(target, error); });
+    connect(&engine, &RunEngine::fileFinished, this,
+            [this](const FileReport& report) { d->fileFinished(report); });
+    connect(&engine, &RunEngine::finished, this, [this] { d->finish(); });
 }
 
 BatchRun::~BatchRun() {
-    // The private temp folder holds nothing between jobs; it goes with the run.
-    FileSystem& files = d->files;
-    const QString folder = d->job.tempFolder();
     delete d;
-    if (!folder.isEmpty()) {
-        files.removeEmptyDir(folder);
-    }
 }
 
 void BatchRun::start() {
@@ -257,7 +163,7 @@ void BatchRun::requestStop() {
     if (d->dialogs.messageBox(d->messages[Message::ConfirmTitle],
                               d->messages[Message::CancelQuestion], MsgButtons::OkCancel,
                               MsgIcon::Information) == MsgAnswer::Ok) {
-        d->stopRequested = true;
+        d->engine.stopStarting();
     }
 }
 
@@ -270,27 +176,26 @@ void BatchRun::forceStop() {
                               MsgIcon::Exclamation) != MsgAnswer::Ok) {
         return;
     }
-    d->stopRequested = true;
-    d->encoderStopped = !d->job.idle();
-    // Only the encoder of the current job: nothing outside its process group is touched.
-    d->job.killEncoder(EncoderProcessName());
+    d->engine.killEncoders();
 }
 
 void BatchRun::setDesktopTexts(const DesktopTexts* texts) {
-    d->desktopTexts = texts;
+    d->engine.setDesktopTexts(texts);
 }
 
 bool BatchRun::isRunning() const {
     return d->running;
 }
 bool BatchRun::encoderIdle() const {
-    return d->job.idle();
+    return d->engine.encodersIdle();
 }
 QString BatchRun::tempFolder() const {
-    return d->job.tempFolder();
+    const EncoderJob* job = d->engine.job(0);
+    return job ? job->tempFolder() : QString();
 }
 int BatchRun::encoderExitCode() const {
-    return d->job.exitCode();
+    const EncoderJob* job = d->engine.job(0);
+    return job ? job->exitCode() : 0;
 }
 const RunReport& BatchRun::lastReport() const {
     return d->report;

@@ -21,30 +21,27 @@ FileStart StartFile(EncoderJob& job, const QString& programFolder, const QString
     FileStart start;
     start.error = job.deleteLeftovers(&start.path);
     if (!start.error.isEmpty()) {
-        start.kind = FileStart::Kind::Failed;
+        start.state = FileState::Failed;
         return start;
     }
     const TargetChoice choice =
         ResolveTargetPath(source, settings, runSources, files, dialogs, messages, takenTargets);
-    switch (choice.kind) {
-        case TargetChoice::Kind::Skipped:
-            start.kind = FileStart::Kind::Skipped;
-            start.target = choice.path;
-            return start;
-        case TargetChoice::Kind::Error:
-            start.kind = FileStart::Kind::Failed;
-            start.path = choice.path;
-            start.error = choice.error;
-            return start;
-        case TargetChoice::Kind::Target:
-            break;
+    if (choice.state == FileState::Failed) {
+        start.state = FileState::Failed;
+        start.path = choice.path;
+        start.error = choice.error;
+        return start;
     }
     start.target = choice.path;
+    if (choice.state == FileState::Skipped) {
+        start.state = FileState::Skipped;
+        return start;
+    }
     start.error = job.launch(
         BuildEncoderCommandLine(programFolder, job.tempFolder(), source, start.target, settings),
         start.target, &start.path);
     if (!start.error.isEmpty()) {
-        start.kind = FileStart::Kind::Failed;
+        start.state = FileState::Failed;
     }
     return start;
 }

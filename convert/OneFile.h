@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "ConversionSettings.h"
+#include "FileState.h"
 
 namespace vm {
 
@@ -22,8 +23,7 @@ struct MessageTable;
 QString EncoderProcessName();
 
 struct FileStart {
-    enum class Kind { Started, Skipped, Failed };
-    Kind kind = Kind::Started;
+    FileState state = FileState::Converting;  // Converting, Skipped or Failed
     QString target;  // the settled target; empty when a step before the naming failed
     QString path;    // Failed: the file that the failing operation concerned
     QString error;   // Failed: the system's reason
@@ -32,7 +32,7 @@ struct FileStart {
 // Deletes the job's leftover script and log, settles the target under the policy, composes
 // the encoder line and starts it. runSources are the sources of the whole run; takenTargets
 // are names this run has given to other files, which count as existing files that are never
-// replaced. When Started, the job's end says how the file went.
+// replaced. When Converting, the job's end says how the file went.
 FileStart StartFile(EncoderJob& job, const QString& programFolder, const QString& source,
                     const ConversionSettings& settings, const QStringList& runSources,
                     const QSet<QString>& takenTargets, FileSystem& files, Dialogs& dialogs,

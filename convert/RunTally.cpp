@@ -10,29 +10,24 @@ namespace {
 const QChar kCr = QLatin1Char('\r');
 }
 
-RunTally::Category& RunTally::at(FileOutcome outcome) {
+RunTally::Category& RunTally::at(FileState outcome) {
     return const_cast<Category&>(std::as_const(*this).at(outcome));
 }
 
-const RunTally::Category& RunTally::at(FileOutcome outcome) const {
-    switch (outcome) {
-        case FileOutcome::Failed:
-            return failed_;
-        case FileOutcome::Skipped:
-            return skipped_;
-        case FileOutcome::Done:
-            break;
+const RunTally::Category& RunTally::at(FileState outcome) const {
+    if (outcome == FileState::Failed) {
+        return failed_;
     }
-    return done_;
+    return outcome == FileState::Skipped ? skipped_ : done_;
 }
 
-void RunTally::record(FileOutcome outcome, const QString& sourcePath, LegacyEncoding names,
+void RunTally::record(FileState outcome, const QString& sourcePath, LegacyEncoding names,
                       const QString& reason) {
     Category& c = at(outcome);
     const QString shown = ReadablePath(sourcePath, names);
     c.list += kCr + shown;
     ++c.count;
-    if (outcome == FileOutcome::Failed) {
+    if (outcome == FileState::Failed) {
         failureLines_.append(shown + QStringLiteral(": ") +
                              ReadableText(reason, names).simplified());
     }
@@ -45,11 +40,11 @@ void RunTally::clear() {
     failureLines_.clear();
 }
 
-int RunTally::count(FileOutcome outcome) const {
+int RunTally::count(FileState outcome) const {
     return at(outcome).count;
 }
 
-const QString& RunTally::list(FileOutcome outcome) const {
+const QString& RunTally::list(FileState outcome) const {
     return at(outcome).list;
 }
 

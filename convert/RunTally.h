@@ -4,26 +4,25 @@
 #include <QString>
 #include <QStringList>
 
+#include "FileState.h"
 #include "platform/paths/ReadablePath.h"
 
 namespace vm {
 
 struct MessageTable;
 
-enum class FileOutcome { Done, Failed, Skipped };
-
-// The outcomes of one run: per outcome a list of sources, each entry a CR and the path as a
-// person reads it (ReadablePath: a path that is valid UTF-8 stands as it is).
+// The outcomes of one run (Done, Skipped, Failed): per outcome a list of sources, each entry a CR
+// and the path as a person reads it (ReadablePath: a path that is valid UTF-8 stands as it is).
 class RunTally {
   public:
     // reason: why a failed file failed (ignored for the other outcomes). names: the legacy
     // encoding preferred in reading the path and the reason.
-    void record(FileOutcome outcome, const QString& sourcePath, LegacyEncoding names,
+    void record(FileState outcome, const QString& sourcePath, LegacyEncoding names,
                 const QString& reason = {});
     void clear();
 
-    int count(FileOutcome outcome) const;
-    const QString& list(FileOutcome outcome) const;
+    int count(FileState outcome) const;
+    const QString& list(FileState outcome) const;
 
     // "msg6 N:" + list, then CR + "msg7 N:" + list, then CR + "msg8 N:" + list; a category
     // without entries has no heading.
@@ -40,8 +39,8 @@ class RunTally {
         QString list;
         int count = 0;
     };
-    Category& at(FileOutcome outcome);
-    const Category& at(FileOutcome outcome) const;
+    Category& at(FileState outcome);
+    const Category& at(FileState outcome) const;
 
     Category done_;
     Category failed_;

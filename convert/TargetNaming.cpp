@@ -72,6 +72,28 @@ bool CheckOutputFolder(const QString& folder, FileSystem& files, Dialogs& dialog
     return true;
 }
 
+QString MakeFolderPath(FileSystem& files, const QString& folder) {
+    if (folder.isEmpty() || files.isDir(folder)) {
+        return {};
+    }
+    QString path = folder;
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) {
+        path.chop(1);
+    }
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash > 0) {
+        const QString above = MakeFolderPath(files, path.left(slash));
+        if (!above.isEmpty()) {
+            return above;
+        }
+    }
+    const QString error = files.makeDir(path);
+    if (!error.isEmpty() && !files.isDir(path)) {
+        return path + QStringLiteral(": ") + error;
+    }
+    return {};
+}
+
 bool IsOneOf(const QString& path, const QStringList& sources, const FileSystem& files) {
     for (const QString& source : sources) {
         if (files.sameFile(path, source)) {
@@ -91,7 +113,7 @@ TargetChoice ResolveTargetPath(const QString& sourcePath, const ConversionSettin
         // in the encoder (automatic renaming makes names longer each round).
         const QString problem = files.nameProblem(target);
         if (!problem.isEmpty()) {
-            return {TargetChoice::Kind::Error, target, problem};
+            return {FileState::Failed, target, problem};
         }
         const bool taken = takenTargets.contains(target);
         if (!taken && !files.isFile(target)) {
@@ -119,18 +141,18 @@ TargetChoice ResolveTargetPath(const QString& sourcePath, const ConversionSettin
                 // be replaced at all is asked here, deleting nothing.
                 const QString error = files.replaceProblem(target);
                 if (!error.isEmpty()) {
-                    return {TargetChoice::Kind::Error, target, error};
+                    return {FileState::Failed, target, error};
                 }
-                return {TargetChoice::Kind::Target, target, {}};
+                return {FileState::Named, target, {}};
             }
             case ConflictPolicy::Skip:
-                return {TargetChoice::Kind::Skipped, target, {}};
+                return {FileState::Skipped, target, {}};
             case ConflictPolicy::RenameAutomatically:
                 target = RenamedTarget(target);
                 continue;
         }
     }
-    return {TargetChoice::Kind::Target, target, {}};
+    return {FileState::Named, target, {}};
 }
 
 }  // namespace vm

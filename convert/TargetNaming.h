@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "ConversionSettings.h"
+#include "FileState.h"
 #include "platform/paths/ReadablePath.h"
 
 namespace vm {
@@ -30,11 +31,15 @@ QString RenamedTarget(const QString& targetPath);
 bool CheckOutputFolder(const QString& folder, FileSystem& files, Dialogs& dialogs,
                        const MessageTable& messages, LegacyEncoding names);
 
+// Makes the folder and every folder above it that is missing, without asking: for a run that
+// nobody watches. A folder that appears meanwhile (another program making it) is fine. Empty
+// on success, else the folder that could not be made, ": " and the system's reason.
+QString MakeFolderPath(FileSystem& files, const QString& folder);
+
 struct TargetChoice {
-    enum class Kind { Target, Skipped, Error };
-    Kind kind = Kind::Target;
-    QString path;   // the target; with Error the file that could not be replaced
-    QString error;  // the system's reason, with Error
+    FileState state = FileState::Named;  // Named, Skipped or Failed
+    QString path;   // the target; when Failed the file that could not be replaced
+    QString error;  // the system's reason, when Failed
 };
 
 // Settles the target of one source under the chosen conflict policy. Nothing is deleted:

@@ -4,7 +4,6 @@
 #include <QStringList>
 
 #include "platform/Dialogs.h"
-#include "platform/FileSystem.h"
 #include "platform/paths/PathBytes.h"
 #include "platform/paths/ReadablePath.h"
 
@@ -36,28 +35,6 @@ QString OutputFolderFromText(const QString& text, const QString& known, LegacyEn
         typed[i] = real.at(i);
     }
     return typed.join(separator);
-}
-
-QString MakeFolderPath(FileSystem& files, const QString& folder) {
-    if (folder.isEmpty() || files.isDir(folder)) {
-        return {};
-    }
-    QString path = folder;
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) {
-        path.chop(1);
-    }
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    if (slash > 0) {
-        const QString above = MakeFolderPath(files, path.left(slash));
-        if (!above.isEmpty()) {
-            return above;
-        }
-    }
-    const QString error = files.makeDir(path);
-    if (!error.isEmpty() && !files.isDir(path)) {
-        return path + QStringLiteral(": ") + error;
-    }
-    return {};
 }
 
 }  // namespace vm

@@ -8,7 +8,6 @@
 namespace vm {
 
 class Dialogs;
-class FileSystem;
 
 // The Browse button of the output folder: shows the folder chooser and returns the text the
 // output folder box gets, the chosen folder with a trailing separator. When the chooser is
@@ -20,10 +19,5 @@ QString BrowseOutputFolder(Dialogs& dialogs, const QString& current);
 // first on, they stand for known's own bytes; what the user typed beyond them is taken as
 // typed. A known path that is valid UTF-8 shows as it is, so the text is the folder.
 QString OutputFolderFromText(const QString& text, const QString& known, LegacyEncoding names);
-
-// Makes the folder and every folder above it that is missing, without asking: for a run that
-// nobody watches. A folder that appears meanwhile (another program making it) is fine. Empty
-// on success, else the folder that could not be made, ": " and the system's reason.
-QString MakeFolderPath(FileSystem& files, const QString& folder);
 
 }  // namespace vm

@@ -28,8 +28,10 @@ class Processes {
     // started it), the whole job is killed instead, so that it cannot start it afterwards.
     // Never touches a process outside the job. True when anything was killed.
     virtual bool killInJob(qint64 id, const QString& upperName) = 0;
-    // Asks every process of the running job to end (SIGTERM to its process group), so that
-    // each may first remove what it was writing. True when the job still ran.
+    // Asks the processes that the running job's interpreter started to end (SIGTERM), so that
+    // each may first remove what it was writing; the job ends when they have, and so lasts as
+    // long as they do. A job whose interpreter has started none yet is asked whole. True when
+    // the job still ran.
     virtual bool terminateJob(qint64 id) = 0;
     // The identity of the file at path (as FileSystem::fileIdentity gives it) when a process
     // of the job holds that very file open; empty otherwise.

@@ -188,7 +188,18 @@ bool ShellProcesses::killInJob(qint64 id, const QString& upperName) {
 
 bool ShellProcesses::terminateJob(qint64 id) {
     const auto it = jobs_.find(id);
-    return it != jobs_.end() && !it->second.ended && ::kill(pid_t(-id), SIGTERM) == 0;
+    if (it == jobs_.end() || it->second.ended) {
+        return false;
+    }
+    // Not the interpreter: it goes on waiting for the encoder, so that the job lasts as long
+    // as its encoder does and a kill after a grace still finds an encoder that goes on. An
+    // interpreter that would end at once would leave the encoder running outside any job.
+    bool asked = false;
+    for (qint64 pid : ProcessGroupMembers(id)) {
+        asked = (pid != id && ::kill(pid_t(pid), SIGTERM) == 0) || asked;
+    }
+    // Nothing started yet: the whole job is asked, so that it never starts the encoder.
+    return asked || ::kill(pid_t(-id), SIGTERM) == 0;
 }
 
 QString ShellProcesses::heldFileIdentity(qint64 id, const QString& path) const {

@@ -10,7 +10,7 @@
 #include "batch/BatchOptions.h"
 #include "batch/BatchReport.h"
 #include "batch/SourceTree.h"
-#include "files/OutputFolder.h"
+#include "convert/TargetNaming.h"
 #include "i18n/BatchTexts.h"
 #include "i18n/MessageTable.h"
 #include "i18n/TextPattern.h"

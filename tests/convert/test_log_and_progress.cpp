@@ -179,23 +179,23 @@ class TestLogAndProgress : public QObject {
         MessageTable m;
         LoadBuiltInMessages(m);
         RunTally t;
-        t.record(FileOutcome::Done, "/v/a.flv", kBuiltInLegacyEncoding);
-        t.record(FileOutcome::Failed, "/v/b.flv", kBuiltInLegacyEncoding);
-        t.record(FileOutcome::Done, "/v/c.flv", kBuiltInLegacyEncoding);
+        t.record(FileState::Done, "/v/a.flv", kBuiltInLegacyEncoding);
+        t.record(FileState::Failed, "/v/b.flv", kBuiltInLegacyEncoding);
+        t.record(FileState::Done, "/v/c.flv", kBuiltInLegacyEncoding);
         QCOMPARE(
             t.completionText(m, 3),
             QString(
                 "转换已完成，共3个文件，其中:\r\r完成2:\r/v/a.flv\r/v/c.flv\r错误1:\r/v/b.flv"));
         t.clear();
-        t.record(FileOutcome::Skipped, "/v/s.flv", kBuiltInLegacyEncoding);
-        t.record(FileOutcome::Failed, "/v/f.flv", kBuiltInLegacyEncoding);
+        t.record(FileState::Skipped, "/v/s.flv", kBuiltInLegacyEncoding);
+        t.record(FileState::Failed, "/v/f.flv", kBuiltInLegacyEncoding);
         // Nothing converted: the first heading brings its own CR, so two empty lines.
         QCOMPARE(t.completionText(m, 5),
                  QString("转换已完成，共5个文件，其中:\r\r\r跳过1:\r/v/s.flv\r错误1:\r/v/f.flv"));
-        QCOMPARE(t.count(FileOutcome::Skipped), 1);
+        QCOMPARE(t.count(FileState::Skipped), 1);
         t.clear();
         QCOMPARE(t.summary(m), QString());
-        QCOMPARE(t.count(FileOutcome::Failed), 0);
+        QCOMPARE(t.count(FileState::Failed), 0);
     }
 };
 

@@ -129,17 +129,17 @@ class TestNamingAndLine : public QObject {
         QVERIFY(QDir(o).mkdir("dir.wmv"));  // a folder of that name is no conflict
         const TargetChoice dirName =
             resolve("/v/dir.flv", into(o, ConflictPolicy::Skip, OutputFormat::Wmv));
-        QCOMPARE(dirName.kind, TargetChoice::Kind::Target);
+        QCOMPARE(dirName.state, FileState::Named);
 
         WriteFile(o + "/clip.avi", "old");
         WriteFile(o + "/clip_new.avi", "old");
         const TargetChoice renamed =
             resolve("/v/clip.flv", into(o, ConflictPolicy::RenameAutomatically));
-        QCOMPARE(renamed.kind, TargetChoice::Kind::Target);
+        QCOMPARE(renamed.state, FileState::Named);
         QCOMPARE(renamed.path, o + "/clip_new_new.avi");
 
         const TargetChoice skipped = resolve("/v/clip.flv", into(o, ConflictPolicy::Skip));
-        QCOMPARE(skipped.kind, TargetChoice::Kind::Skipped);
+        QCOMPARE(skipped.state, FileState::Skipped);
         QCOMPARE(ReadFile(o + "/clip.avi"), QByteArray("old"));
 
         const TargetChoice overwritten = resolve("/v/clip.flv", into(o, ConflictPolicy::Overwrite));
@@ -185,7 +185,7 @@ class TestNamingAndLine : public QObject {
         const TargetChoice c =
             ResolveTargetPath(self, into(dir.path(), ConflictPolicy::Overwrite, OutputFormat::Mp3),
                               {self}, fs, d, messages_);
-        QCOMPARE(c.kind, TargetChoice::Kind::Target);
+        QCOMPARE(c.state, FileState::Named);
         QCOMPARE(c.path, dir.filePath("song_new.mp3"));
         QCOMPARE(ReadFile(self), QByteArray("the source"));
 
@@ -207,7 +207,7 @@ class TestNamingAndLine : public QObject {
         const TargetChoice stuck =
             ResolveTargetPath("/v/stuck.flv", into(dir.filePath("out"), ConflictPolicy::Overwrite),
                               {}, failing, d, messages_);
-        QCOMPARE(stuck.kind, TargetChoice::Kind::Error);
+        QCOMPARE(stuck.state, FileState::Failed);
         QCOMPARE(stuck.path, dir.filePath("out/stuck.avi"));
         QCOMPARE(stuck.error, QString("Operation not permitted"));
     }
@@ -225,7 +225,7 @@ class TestNamingAndLine : public QObject {
                                      messages_, taken);
         };
         QCOMPARE(resolve(ConflictPolicy::RenameAutomatically).path, o + "/clip_new_new.avi");
-        QCOMPARE(resolve(ConflictPolicy::Skip).kind, TargetChoice::Kind::Skipped);
+        QCOMPARE(resolve(ConflictPolicy::Skip).state, FileState::Skipped);
         WriteFile(o + "/clip.avi", "being written");
         QCOMPARE(resolve(ConflictPolicy::Overwrite).path, o + "/clip_new_new.avi");
         QCOMPARE(ReadFile(o + "/clip.avi"), QByteArray("being written"));
