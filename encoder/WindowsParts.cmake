@@ -16,7 +16,8 @@ set(CODER_SYSTEM_SOURCES
     windows/FilterLibrary.cpp)
 # Names and texts in UTF-16 throughout; the file APIs of Windows 10.
 set(CODER_SYSTEM_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
-# pkg-config --static: the libraries that FFmpeg's own need (bcrypt, ws2_32, lame and so on).
-set(CODER_SYSTEM_LIBRARIES ${LIBAV_STATIC_LDFLAGS} shell32)
-set(CODER_SYSTEM_INCLUDES ${LIBAV_STATIC_INCLUDE_DIRS})
+# FFmpeg built without shared libraries names what its own need (LAME, zlib, bcrypt and so on)
+# in its plain link line too; the imported target links each by its file, so that a library
+# rebuilt in the cache relinks the programs.
+set(CODER_SYSTEM_LIBRARIES PkgConfig::LIBAV shell32)
 set(CODER_SYSTEM_LINK_OPTIONS -static)

@@ -280,13 +280,16 @@ fi
 stage "LAME"
 LAME_CONFIGURE="--host=$HOST --prefix=$PREFIX --enable-static --disable-shared
 --disable-frontend --disable-gtktest"
-LAME_KEY="${LAME_SRC##*/}|$TOOLCHAIN|$(echo $LAME_CONFIGURE)"
+# LAME's configure picks no optimisation for a cross compiler it does not know by name: the
+# flags Debian builds it with (an unoptimised LAME takes 2.5 times as long).
+LAME_CFLAGS="-O2"
+LAME_KEY="${LAME_SRC##*/}|$TOOLCHAIN|$(echo $LAME_CONFIGURE)|$LAME_CFLAGS"
 if up_to_date lame "$LAME_KEY"; then
     say "up to date"
 else
     start_build lame
     b=$CACHE/build/lame
-    step lame env -C "$b" CC="$CC" "$LAME_SRC/configure" $LAME_CONFIGURE
+    step lame env -C "$b" CC="$CC" CFLAGS="$LAME_CFLAGS" "$LAME_SRC/configure" $LAME_CONFIGURE
     step lame make -C "$b" -j$JOBS
     step lame make -C "$b/libmp3lame" install DESTDIR="$b.stage"
     step lame make -C "$b/include" install DESTDIR="$b.stage"

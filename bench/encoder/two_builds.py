@@ -17,10 +17,8 @@ asserted.
 import argparse
 import os
 import statistics
-import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import bench_coder  # noqa: E402
@@ -29,7 +27,7 @@ TICK = os.sysconf("SC_CLK_TCK")
 
 
 def wineserver_cpu():
-    """CPU seconds of every running wineserver so far."""
+    """CPU seconds of every running Wine server (wineserver, wineserver64) so far."""
     total = 0.0
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
@@ -39,7 +37,7 @@ def wineserver_cpu():
             continue
         try:
             with open(f"/proc/{pid}/comm") as f:
-                if f.read().strip() != "wineserver":
+                if not f.read().startswith("wineserver"):
                     continue
         except OSError:
             continue
@@ -50,16 +48,8 @@ def wineserver_cpu():
 def run(cmd, ok=(0,)):
     """Wall, CPU of the process tree, and the Wine server's CPU meanwhile."""
     server = wineserver_cpu()
-    start = time.monotonic()
-    proc = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.PIPE)
-    _, status, usage = os.wait4(proc.pid, 0)
-    wall = time.monotonic() - start
-    err = proc.stderr.read()
-    proc.stderr.close()
-    if os.waitstatus_to_exitcode(status) not in ok:
-        sys.exit(f"failed: {' '.join(cmd)}\n{err.decode(errors='replace')[-500:]}")
-    return wall, usage.ru_utime + usage.ru_stime, wineserver_cpu() - server
+    wall, cpu, _, _ = bench_coder.run(cmd, ok)
+    return wall, cpu, wineserver_cpu() - server
 
 
 def medians(results):
