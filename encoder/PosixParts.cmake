@@ -22,6 +22,7 @@ set(CODER_SYSTEM_DEFINITIONS CODER_AVFILTER_SONAME="${VM_AVFILTER_SONAME}")
 
 set(CODER_SYSTEM_SOURCES
     posix/Startup.cpp
+    posix/ThreadName.cpp
     posix/SystemError.cpp
     posix/SourceFile.cpp
     posix/PendingFile.cpp posix/Placement.cpp posix/PendingState.h

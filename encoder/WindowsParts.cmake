@@ -6,6 +6,7 @@ pkg_check_modules(LIBAV REQUIRED IMPORTED_TARGET
     libavformat libavcodec libavfilter libswscale libswresample libavutil)
 set(CODER_SYSTEM_SOURCES
     windows/Startup.cpp
+    windows/ThreadName.cpp
     windows/WideText.cpp windows/WideText.h
     windows/SystemError.cpp
     windows/FileHandles.cpp windows/FileHandles.h

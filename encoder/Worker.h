@@ -12,13 +12,13 @@
 // no order between them to keep; the ThreadSanitizer build (README) reports any nesting.
 #pragma once
 
-#include <pthread.h>
-
 #include <cassert>
 #include <exception>
 #include <functional>
 #include <string>
 #include <thread>
+
+#include "ThreadName.h"
 
 namespace coder {
 
@@ -37,7 +37,7 @@ class Worker {
     void start(std::string name, std::function<void()> task, std::function<void()> onFailure) {
         thread_ = std::thread([this, name = std::move(name), task = std::move(task),
                                onFailure = std::move(onFailure)] {
-            pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
+            nameThisThread(name);
             try {
                 task();
             } catch (...) {
