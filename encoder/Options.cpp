@@ -91,16 +91,13 @@ Options parseOptions(const std::vector<std::string>& args) {
         if (!given) {
             throw OptionError("unknown option " + a);
         }
-        if (given->value.empty()) {
-            o.highQuality = o.highQuality || given->id == Switch::HighQuality;
-            o.deinterlace = o.deinterlace || given->id == Switch::Deinterlace;
-            o.overwrite = o.overwrite || given->id == Switch::Overwrite;
-            continue;
+        std::string v;
+        if (!given->value.empty()) {
+            if (i + 1 >= args.size()) {
+                throw OptionError(optionText(a) + " needs a value");
+            }
+            v = args[++i];
         }
-        if (i + 1 >= args.size()) {
-            throw OptionError(optionText(a) + " needs a value");
-        }
-        const std::string& v = args[++i];
         switch (given->id) {
             case Switch::Input:
                 if (v.empty()) {
@@ -132,8 +129,13 @@ Options parseOptions(const std::vector<std::string>& args) {
                 }
                 break;
             case Switch::HighQuality:
+                o.highQuality = true;
+                break;
             case Switch::Deinterlace:
+                o.deinterlace = true;
+                break;
             case Switch::Overwrite:
+                o.overwrite = true;
                 break;
         }
     }

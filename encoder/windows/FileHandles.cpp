@@ -3,13 +3,16 @@
 
 namespace coder {
 
+FileIdentity identityIn(const BY_HANDLE_FILE_INFORMATION& info) {
+    return {info.dwVolumeSerialNumber, uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+}
+
 std::optional<FileIdentity> identityOf(HANDLE file) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file, &info)) {
         return std::nullopt;
     }
-    return FileIdentity{info.dwVolumeSerialNumber,
-                        uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+    return identityIn(info);
 }
 
 std::optional<FileIdentity> identityAt(const std::wstring& name) {

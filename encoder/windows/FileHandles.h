@@ -11,6 +11,8 @@
 
 namespace coder {
 
+// The file's identity in what the system tells of it through a handle.
+FileIdentity identityIn(const BY_HANDLE_FILE_INFORMATION& info);
 // The file's identity through an open handle; nothing when the system cannot tell.
 std::optional<FileIdentity> identityOf(HANDLE file);
 // The identity of the file that `name` holds now (a folder too); nothing when there is none or

@@ -127,11 +127,11 @@ PendingFile::PendingFile(const std::string& path, const FileIdentity& input, boo
         s.createBeside();
         return;
     }
-    const auto id = identityOf(existing);
     const DWORD type = GetFileType(existing);
     BY_HANDLE_FILE_INFORMATION info{};
-    const bool folder = GetFileInformationByHandle(existing, &info) &&
-                        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    const bool known = GetFileInformationByHandle(existing, &info);
+    const auto id = known ? std::optional(identityIn(info)) : std::nullopt;
+    const bool folder = known && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     CloseHandle(existing);
     if (id && *id == input) {
         targetIsInput(path);
