@@ -6,6 +6,7 @@
 #include "DesktopSession.h"
 #include "Form1.h"
 #include "SiteSetup.h"
+#include "SystemBackEnds.h"
 #include "platform/Platform.h"
 #include "platform/paths/PathBytes.h"
 #include "platform/qt/DBusNotifications.h"
@@ -14,11 +15,8 @@
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtLinks.h"
 #include "platform/qt/WebEngineBrowser.h"
-#include "platform/real/IniProfileFiles.h"
 #include "platform/real/JobGuard.h"
 #include "platform/real/LocalSocketChannel.h"
-#include "platform/real/PosixFileSystem.h"
-#include "platform/real/ShellProcesses.h"
 
 int main(int argc, char** argv) {
     if (const std::optional<int> answered = vm::AnswerInfoOptions(argc, argv)) {
@@ -45,12 +43,12 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    vm::PosixFileSystem files;
-    vm::ShellProcesses processes;
+    vm::SystemFileSystem files;
+    vm::SystemProcesses processes;
     vm::QtDialogs dialogs;
     vm::QtLinks links;
     vm::WebEngineBrowser browser;
-    vm::IniProfileFiles profiles;
+    vm::SystemProfileFiles profiles;
     const vm::Platform platform{files, processes, dialogs, links, browser, profiles};
 
     // The folder of the real executable: the encoder and the packs lie beside it.

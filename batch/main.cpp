@@ -12,6 +12,7 @@
 #include "BatchOptions.h"
 #include "BatchReport.h"
 #include "SourceTree.h"
+#include "SystemBackEnds.h"
 #include "Unattended.h"
 #include "ValueCheck.h"
 #include "contract/EncoderContract.h"
@@ -23,10 +24,7 @@
 #include "i18n/LanguageTexts.h"
 #include "i18n/TextPattern.h"
 #include "platform/paths/PathBytes.h"
-#include "platform/real/IniProfileFiles.h"
 #include "platform/real/JobGuard.h"
-#include "platform/real/PosixFileSystem.h"
-#include "platform/real/ShellProcesses.h"
 #include "platform/real/StopSignals.h"
 
 namespace {
@@ -96,9 +94,9 @@ int main(int argc, char** argv) {
     const QString workingFolder = here.isEmpty() ? QStringLiteral("/") : here;
     const QString programFolder = vm::ProgramFolder() + QLatin1Char('/');
 
-    vm::PosixFileSystem files;
-    vm::IniProfileFiles profiles;
-    vm::ShellProcesses processes;
+    vm::SystemFileSystem files;
+    vm::SystemProfileFiles profiles;
+    vm::SystemProcesses processes;
     vm::Unattended dialogs;
     const Texts texts = ReadTexts(files, profiles, PackFolder(programFolder));
 

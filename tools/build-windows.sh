@@ -53,9 +53,12 @@ trap print_times EXIT
 # The -posix compilers: with the default win32 thread model GCC 12's libstdc++ has no
 # std::thread or std::mutex. wine64 brings the loader that runs the tests (the package has
 # this name, and the loader this path, on Debian 12 and 13 alike). ffmpeg is the Linux one:
-# the tests make their sources with it and read the results with ffprobe.
+# the tests make their sources with it and read the results with ffprobe. Qt for Windows is
+# built with the host tools (moc, rcc, uic...) of this machine's Qt, which is the same
+# version.
 PKGS="gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-nasm wine64 dpkg-dev pkg-config cmake ninja-build python3 ffmpeg make"
+nasm wine64 dpkg-dev pkg-config cmake ninja-build python3 ffmpeg make perl
+qt6-base-dev qt6-base-dev-tools"
 
 stage "packages"
 APT_UPDATED=
@@ -213,7 +216,8 @@ fetch_source() {
 FFMPEG_SRC=$(fetch_source ffmpeg)
 LAME_SRC=$(fetch_source lame)
 ZLIB_SRC=$(fetch_source zlib)
-for s in "$FFMPEG_SRC" "$LAME_SRC" "$ZLIB_SRC"; do say "${s##*/}"; done
+QT_SRC=$(fetch_source qt6-base)
+for s in "$FFMPEG_SRC" "$LAME_SRC" "$ZLIB_SRC" "$QT_SRC"; do say "${s##*/}"; done
 
 # --- The libraries -------------------------------------------------------------------------
 # Each library is built in $CACHE/build/NAME and installed through a staging folder, so that
@@ -358,6 +362,39 @@ else
 fi
 say "$(pkg-config --static --libs libavformat libavcodec libavfilter libswscale \
     libswresample libavutil)"
+
+# Qt: the modules the window and the batch program use (Core, Gui, Widgets, Network) and
+# Test for their tests, shared, with the Windows platform and style plugins and the
+# offscreen platform that tests run on. Its third-party libraries are Qt's own copies (zlib,
+# PCRE2, FreeType, HarfBuzz, PNG, JPEG). Debian's source lacks the tablet (wintab) headers.
+# Without OpenGL, the Windows platform plugin builds only with dynamic OpenGL off as well.
+# Without OpenGL the Windows platform plugin builds only with dynamic OpenGL off as well.
+stage "Qt"
+QT_HOST_CMAKE=$(dirname "$(dirname "$(dpkg -L qt6-base-dev | grep -m1 '/cmake/Qt6/Qt6Config.cmake$')")")
+QT_CONFIGURE="-DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$PREFIX -DBUILD_SHARED_LIBS=ON
+-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=$QT_HOST_CMAKE
+-DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
+-DFEATURE_pkg_config=OFF -DFEATURE_tabletevent=OFF
+-DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_freetype=OFF
+-DFEATURE_system_harfbuzz=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF
+-DFEATURE_system_doubleconversion=OFF -DFEATURE_system_textmarkdownreader=OFF
+-DFEATURE_system_libb2=OFF
+-DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF
+-DFEATURE_xml=OFF -DFEATURE_vulkan=OFF -DFEATURE_opengl=OFF -DFEATURE_openssl=OFF
+-DFEATURE_schannel=OFF -DFEATURE_sspi=OFF -DFEATURE_direct2d=OFF -DFEATURE_dynamicgl=OFF"
+QT_KEY="${QT_SRC##*/}|$TOOLCHAIN|$(dpkg-query -W -f='${Version}' qt6-base-dev)|$(echo $QT_CONFIGURE)"
+if up_to_date qt "$QT_KEY"; then
+    say "up to date"
+else
+    start_build qt
+    b=$CACHE/build/qt
+    step qt cmake -G Ninja -S "$QT_SRC" -B "$b" \
+        -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-w64-x86_64.cmake" -DVM_WINDOWS_PREFIX="$PREFIX" \
+        $QT_CONFIGURE
+    step qt cmake --build "$b" -j$JOBS
+    step qt env DESTDIR="$b.stage" cmake --install "$b"
+    install_staged qt "$QT_KEY"
+fi
 
 # --- Vidmorf -------------------------------------------------------------------------------
 stage "Vidmorf: configure"

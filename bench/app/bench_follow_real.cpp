@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "SystemBackEnds.h"
 #include "app/Form1.h"
 #include "app/SiteSetup.h"
 #include "app/Widgets.h"
@@ -30,9 +31,6 @@
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeLinks.h"
 #include "platform/qt/WebEngineBrowser.h"
-#include "platform/real/IniProfileFiles.h"
-#include "platform/real/PosixFileSystem.h"
-#include "platform/real/ShellProcesses.h"
 
 using namespace vm;
 
@@ -165,12 +163,12 @@ int main(int argc, char** argv) {
     clip.write(QByteArray(2000000, 'x'));
     clip.close();
 
-    PosixFileSystem files;
-    ShellProcesses processes;
+    SystemFileSystem files;
+    SystemProcesses processes;
     FakeDialogs dialogs;  // answers the file chooser and the summary
     FakeLinks links;
     WebEngineBrowser browser;
-    IniProfileFiles profiles;
+    SystemProfileFiles profiles;
     Form1 form(Platform{files, processes, dialogs, links, browser, profiles}, program);
     {
         QEventLoop loaded;

@@ -17,15 +17,13 @@
 #include <algorithm>
 #include <memory>
 
+#include "SystemBackEnds.h"
 #include "app/Form1.h"
 #include "i18n/LanguagePacks.h"
 #include "platform/fake/FakeBrowser.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeLinks.h"
 #include "platform/paths/PathBytes.h"
-#include "platform/real/IniProfileFiles.h"
-#include "platform/real/PosixFileSystem.h"
-#include "platform/real/ShellProcesses.h"
 
 using namespace vm;
 
@@ -83,9 +81,9 @@ double StartUpOnce(int packs) {
     if (!dir.isValid() || !BuildFolder(folder, packs)) {
         return -1;
     }
-    PosixFileSystem files;
-    ShellProcesses processes;
-    IniProfileFiles profiles;
+    SystemFileSystem files;
+    SystemProcesses processes;
+    SystemProfileFiles profiles;
     FakeDialogs dialogs;
     FakeLinks links;
     FakeBrowser browser;

@@ -18,15 +18,13 @@
 #include <cstdlib>
 #include <memory>
 
+#include "SystemBackEnds.h"
 #include "app/Form1.h"
 #include "app/Widgets.h"
 #include "convert/BatchRun.h"
 #include "platform/fake/FakeBrowser.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeLinks.h"
-#include "platform/real/IniProfileFiles.h"
-#include "platform/real/PosixFileSystem.h"
-#include "platform/real/ShellProcesses.h"
 
 using namespace vm;
 
@@ -94,12 +92,12 @@ int main(int argc, char** argv) {
         }
     }
 
-    PosixFileSystem files;
-    ShellProcesses processes;
+    SystemFileSystem files;
+    SystemProcesses processes;
     FakeDialogs dialogs;
     FakeLinks links;
     FakeBrowser browser;
-    IniProfileFiles profiles;
+    SystemProfileFiles profiles;
     Form1 form(Platform{files, processes, dialogs, links, browser, profiles}, program);
     if (!form.startUp()) {
         return 1;

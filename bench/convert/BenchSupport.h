@@ -10,13 +10,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include "SystemBackEnds.h"
 #include "convert/BatchRun.h"
 #include "convert/RunView.h"
 #include "i18n/MessageTable.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/paths/PathBytes.h"
-#include "platform/real/PosixFileSystem.h"
-#include "platform/real/ShellProcesses.h"
 
 namespace vm::bench {
 
@@ -64,8 +63,8 @@ inline double ownCpuSeconds() {
 // A run over the given sources with the real file and process back ends, answered boxes
 // and the built-in texts.
 struct RealRun {
-    PosixFileSystem files;
-    ShellProcesses processes;
+    SystemFileSystem files;
+    SystemProcesses processes;
     FakeDialogs dialogs;
     PlainView view;
     MessageTable messages;

@@ -17,16 +17,14 @@
 #include <memory>
 
 #include "BenchSupport.h"
+#include "SystemBackEnds.h"
 #include "app/Form1.h"
 #include "convert/BatchRun.h"
 #include "platform/fake/FakeBrowser.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeLinks.h"
 #include "platform/paths/PathBytes.h"
-#include "platform/real/IniProfileFiles.h"
 #include "platform/real/JobGuard.h"
-#include "platform/real/PosixFileSystem.h"
-#include "platform/real/ShellProcesses.h"
 
 using namespace vm;
 
@@ -100,12 +98,12 @@ int main(int argc, char** argv) {
     double seconds = 0;
     QString temp;
     {
-        PosixFileSystem files;
-        ShellProcesses processes;
+        SystemFileSystem files;
+        SystemProcesses processes;
         FakeDialogs dialogs;
         FakeLinks links;
         FakeBrowser browser;
-        IniProfileFiles profiles;
+        SystemProfileFiles profiles;
         auto form = std::make_unique<Form1>(
             Platform{files, processes, dialogs, links, browser, profiles}, program);
         if (!form->startUp()) {

@@ -6,10 +6,9 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "SystemBackEnds.h"
 #include "i18n/LanguagePacks.h"
 #include "i18n/LanguageTexts.h"
-#include "platform/real/IniProfileFiles.h"
-#include "platform/real/PosixFileSystem.h"
 
 using namespace vm;
 
@@ -53,8 +52,8 @@ int main(int argc, char** argv) {
         f.write("[Info]\r\nLanguage=Language " + QByteArray::number(i) +
                 "\r\nSet=" + (i == packs / 2 ? "1" : "0") + "\r\nTranslator=Someone\r\n" + body);
     }
-    PosixFileSystem files;
-    IniProfileFiles profiles;
+    SystemFileSystem files;
+    SystemProfileFiles profiles;
 
     PackScan scan;
     const double scanMs = Time(20, [&] { scan = ScanLanguagePacks(files, profiles, folder); });

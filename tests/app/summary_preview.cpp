@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "SystemBackEnds.h"
 #include "app/Form1.h"
 #include "app/FormViews.h"
 #include "app/Widgets.h"
@@ -24,9 +25,6 @@
 #include "platform/paths/PathBytes.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtLinks.h"
-#include "platform/real/IniProfileFiles.h"
-#include "platform/real/PosixFileSystem.h"
-#include "platform/real/ShellProcesses.h"
 
 using namespace vm;
 
@@ -36,12 +34,12 @@ int main(int argc, char** argv) {
         std::fputs("usage: summary_preview PROGRAM-FOLDER OUTPUT-FOLDER FILE...\n", stderr);
         return 2;
     }
-    PosixFileSystem files;
-    ShellProcesses processes;
+    SystemFileSystem files;
+    SystemProcesses processes;
     QtDialogs dialogs;
     QtLinks links;
     FakeBrowser browser;
-    IniProfileFiles profiles;
+    SystemProfileFiles profiles;
     const Platform platform{files, processes, dialogs, links, browser, profiles};
     // The arguments' bytes are kept: a name that is not UTF-8 reaches the list as it is.
     const QStringList args = ArgumentPaths(argc, argv);

@@ -18,13 +18,12 @@
 #include <memory>
 
 #include "MemoryPlatform.h"
+#include "SystemBackEnds.h"
 #include "app/Form1.h"
 #include "app/SitePages.h"
 #include "app/Widgets.h"
 #include "convert/BatchRun.h"
 #include "platform/qt/QtDialogs.h"
-#include "platform/real/IniProfileFiles.h"
-#include "platform/real/PosixFileSystem.h"
 
 using namespace vm;
 using namespace vm::test;
@@ -35,12 +34,12 @@ namespace {
 struct Window {
     QTemporaryDir dir;
     QString folder = dir.path() + QLatin1Char('/');
-    PosixFileSystem files;
+    SystemFileSystem files;
     ManualProcesses processes;
     FakeDialogs dialogs;
     FakeLinks links;
     FakeBrowser browser;
-    IniProfileFiles profiles;
+    SystemProfileFiles profiles;
     std::unique_ptr<Form1> form;
 
     explicit Window(bool withPacks, const QByteArray& extraPack = {}) {

@@ -4,10 +4,9 @@
 #include <QHash>
 #include <QTest>
 
+#include "SystemBackEnds.h"
 #include "i18n/LanguagePacks.h"
 #include "i18n/LanguageTexts.h"
-#include "platform/real/IniProfileFiles.h"
-#include "platform/real/PosixFileSystem.h"
 
 using namespace vm;
 
@@ -34,8 +33,8 @@ class TestCaptionRoom : public QObject {
 };
 
 void TestCaptionRoom::captionsFitTheirControls() {
-    PosixFileSystem files;
-    IniProfileFiles ini;
+    SystemFileSystem files;
+    SystemProfileFiles ini;
     const QStringList packs = ListLanguagePacks(files, kFolder);
     QVERIFY(packs.size() >= 3);
     QFont font(QStringLiteral("Noto Sans CJK SC"));

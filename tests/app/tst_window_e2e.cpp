@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "SystemBackEnds.h"
 #include "app/Form1.h"
 #include "app/FormViews.h"
 #include "app/Widgets.h"
@@ -26,9 +27,6 @@
 #include "platform/fake/FakeLinks.h"
 #include "platform/paths/PathBytes.h"
 #include "platform/qt/QtDialogs.h"
-#include "platform/real/IniProfileFiles.h"
-#include "platform/real/PosixFileSystem.h"
-#include "platform/real/ShellProcesses.h"
 
 using namespace vm;
 
@@ -110,12 +108,12 @@ class WindowEndToEnd : public QObject {
 
     QTemporaryDir dir_;
     QString program_, sources_, out_;
-    PosixFileSystem files_;
-    ShellProcesses processes_;
+    SystemFileSystem files_;
+    SystemProcesses processes_;
     FakeDialogs dialogs_;
     FakeLinks links_;
     FakeBrowser browser_;
-    IniProfileFiles profiles_;
+    SystemProfileFiles profiles_;
     std::unique_ptr<Form1> form_;
 
     const Form1Controls& c() const { return form_->controls(); }

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <clocale>
 
+#include "SystemBackEnds.h"
 #include "batch/BatchOptions.h"
 #include "batch/BatchReport.h"
 #include "batch/SourceTree.h"
@@ -14,7 +15,6 @@
 #include "i18n/BatchTexts.h"
 #include "i18n/MessageTable.h"
 #include "i18n/TextPattern.h"
-#include "platform/real/PosixFileSystem.h"
 
 using namespace vm;
 
@@ -40,7 +40,7 @@ class TestBatchParts : public QObject {
             touch(in + "/" + name);
         }
         QVERIFY(QFile::link(in, in + "/Sub/loop"));  // a link back up is not followed
-        PosixFileSystem fs;
+        SystemFileSystem fs;
         const BatchTexts texts = BuiltInBatchTexts();
         const QString out = dir.filePath("out");
 

@@ -12,10 +12,9 @@
 #include <QTest>
 #include <functional>
 
+#include "SystemBackEnds.h"
 #include "convert/RunView.h"
 #include "platform/paths/PathBytes.h"
-#include "platform/real/PosixFileSystem.h"
-#include "platform/real/ShellProcesses.h"
 
 namespace vm::test {
 
@@ -157,7 +156,7 @@ struct Workspace {
 };
 
 // The real file system, except for the paths and operations a test makes fail.
-class FailingFileSystem : public PosixFileSystem {
+class FailingFileSystem : public SystemFileSystem {
   public:
     QSet<QString> undeletable;
     QSet<QString> unwritable;
@@ -171,30 +170,30 @@ class FailingFileSystem : public PosixFileSystem {
             onRemove(path);
         }
         return undeletable.contains(path) ? QStringLiteral("Operation not permitted")
-                                          : PosixFileSystem::removeFile(path);
+                                          : SystemFileSystem::removeFile(path);
     }
     QString replaceProblem(const QString& path) const override {
         return undeletable.contains(path) ? QStringLiteral("Operation not permitted")
-                                          : PosixFileSystem::replaceProblem(path);
+                                          : SystemFileSystem::replaceProblem(path);
     }
     QString writeFile(const QString& path, const QByteArray& data) override {
         if (unwritable.contains(path)) {
             return QStringLiteral("Read-only file system");
         }
         const bool script = path.endsWith(QLatin1String("/tmp.bat"));
-        return PosixFileSystem::writeFile(path, script ? scriptPrefix + data : data);
+        return SystemFileSystem::writeFile(path, script ? scriptPrefix + data : data);
     }
     QString makePrivateTempFolder(QString* error) override {
         if (noTempFolder) {
             *error = QStringLiteral("/run/user/0: No space left on device");
             return {};
         }
-        return PosixFileSystem::makePrivateTempFolder(error);
+        return SystemFileSystem::makePrivateTempFolder(error);
     }
 };
 
 // Real processes; the interpreter fails to start while cannotStart is set.
-class FailingProcesses : public ShellProcesses {
+class FailingProcesses : public SystemProcesses {
   public:
     bool cannotStart = false;
     qint64 startScript(const QString& script, QString* error) override {
@@ -202,7 +201,7 @@ class FailingProcesses : public ShellProcesses {
             *error = QStringLiteral("execve: Permission denied");
             return 0;
         }
-        return ShellProcesses::startScript(script, error);
+        return SystemProcesses::startScript(script, error);
     }
 };
 

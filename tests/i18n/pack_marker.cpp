@@ -4,10 +4,9 @@
 #include <QString>
 #include <cstdio>
 
+#include "SystemBackEnds.h"
 #include "i18n/LanguagePacks.h"
 #include "platform/paths/PathBytes.h"
-#include "platform/real/IniProfileFiles.h"
-#include "platform/real/PosixFileSystem.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -15,8 +14,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString folder = vm::PathFromBytes(argv[1]) + QLatin1Char('/');
-    vm::PosixFileSystem files;
-    vm::IniProfileFiles profiles;
+    vm::SystemFileSystem files;
+    vm::SystemProfileFiles profiles;
     for (;;) {
         vm::MarkLanguagePacks(files, profiles, folder, QStringLiteral("Alpha"));
         vm::MarkLanguagePacks(files, profiles, folder, QStringLiteral("Beta"));

@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "SystemBackEnds.h"
 #include "i18n/DesktopTexts.h"
-#include "platform/real/IniProfileFiles.h"
 
 using namespace vm;
 
@@ -14,7 +14,7 @@ class TestDesktopTexts : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
-    IniProfileFiles ini_;
+    SystemProfileFiles ini_;
 
     QString pack(const QByteArray& dialog) {
         const QString path = dir_.filePath("p.INI");

@@ -6,10 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "SystemBackEnds.h"
 #include "i18n/LanguagePacks.h"
 #include "platform/paths/PathBytes.h"
-#include "platform/real/IniProfileFiles.h"
-#include "platform/real/PosixFileSystem.h"
 
 using namespace vm;
 
@@ -43,8 +42,8 @@ class TestLanguagePacks : public QObject {
 
     QTemporaryDir* dir_ = nullptr;
     QString folder_;
-    PosixFileSystem files_;
-    IniProfileFiles ini_;
+    SystemFileSystem files_;
+    SystemProfileFiles ini_;
 };
 
 void TestLanguagePacks::init() {

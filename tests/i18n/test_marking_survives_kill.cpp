@@ -12,9 +12,9 @@
 #include <QThread>
 #include <csignal>
 
+#include "SystemBackEnds.h"
 #include "i18n/LanguagePacks.h"
 #include "platform/paths/PathBytes.h"
-#include "platform/real/PosixFileSystem.h"
 #include "platform/real/ProfileFormat.h"
 
 using namespace vm;
@@ -80,7 +80,7 @@ void TestMarkingSurvivesKill::killedMarkerNeverDamagesAPack() {
         modes[name] = ModeOf(folder + name);
     }
 
-    PosixFileSystem files;
+    SystemFileSystem files;
     const QStringList listed = ListLanguagePacks(files, folder);
     QCOMPARE(listed.size(), packs.size());
 

@@ -4,13 +4,12 @@
 #include <QFile>
 #include <QTest>
 
+#include "SystemBackEnds.h"
 #include "i18n/AccessTexts.h"
 #include "i18n/BatchTexts.h"
 #include "i18n/DesktopTexts.h"
 #include "i18n/LanguagePacks.h"
 #include "i18n/LanguageTexts.h"
-#include "platform/real/IniProfileFiles.h"
-#include "platform/real/PosixFileSystem.h"
 #include "platform/real/ProfileFormat.h"
 
 using namespace vm;
@@ -50,8 +49,8 @@ class TestShippedPacks : public QObject {
     void languagesAreDistinctAndScanRemembersSimplified();
 
   private:
-    PosixFileSystem files_;
-    IniProfileFiles ini_;
+    SystemFileSystem files_;
+    SystemProfileFiles ini_;
     QStringList packs_;
 };
 

@@ -8,11 +8,10 @@
 #include <QTest>
 #include <QUrl>
 
+#include "SystemBackEnds.h"
 #include "platform/paths/PathBytes.h"
 #include "platform/paths/QtFileNames.h"
 #include "platform/paths/ReadablePath.h"
-#include "platform/real/PosixFileSystem.h"
-#include "platform/real/ShellProcesses.h"
 
 using namespace vm;
 
@@ -132,7 +131,7 @@ class TestForeignNames : public QObject {
     void realFilesKeepTheirBytes() {
         ForeignDir dir;
         const QString folder = PathFromBytes(QFile::encodeName(dir.path()) + "/\xbe\xc9\xb5\xb5/");
-        PosixFileSystem files;
+        SystemFileSystem files;
         QCOMPARE(files.makeDir(folder), QString());
         QStringList names;
         for (const Legacy& name : LegacyNames()) {
@@ -171,14 +170,14 @@ class TestForeignNames : public QObject {
     void scriptsRunInForeignFolders() {
         ForeignDir dir;
         const QString folder = PathFromBytes(QFile::encodeName(dir.path()) + "/\x83\x72/");
-        PosixFileSystem files;
+        SystemFileSystem files;
         QCOMPARE(files.makeDir(folder), QString());
         QCOMPARE(files.writeFile(folder + "tmp.bat",
                                  "exec 3>\"$(dirname \"$0\")/out\"\n"
                                  "echo done >&3\n"
                                  "while :; do sleep 0.1; done\n"),
                  QString());
-        ShellProcesses processes;
+        SystemProcesses processes;
         QString error;
         const qint64 id = processes.startScript(folder + "tmp.bat", &error);
         QVERIFY2(id > 0, qPrintable(error));

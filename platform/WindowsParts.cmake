@@ -1,0 +1,15 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The back ends of Windows: UTF-16 names, the one-line script run hidden by cmd.exe in a Job
+# Object, a private folder under %TEMP%, the shell's taskbar, tray and power services.
+set(VM_PLATFORM_SYSTEM_SOURCES
+    windows/SystemBackEnds.h
+)
+set(VM_PLATFORM_SYSTEM_INCLUDE ${CMAKE_CURRENT_SOURCE_DIR}/windows)
+set(VM_PLATFORM_SYSTEM_LIBRARIES)
+set(VM_PLATFORM_DESKTOP_SOURCES
+    real/LocalSocketChannel.cpp real/LocalSocketChannel.h
+)
+set(VM_PLATFORM_DESKTOP_LIBRARIES Qt6::Network Qt6::Widgets)
+# Names and texts in UTF-16 throughout; the APIs of Windows 10.
+set(VM_PLATFORM_SYSTEM_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+    _WIN32_WINNT=0x0A00)
