@@ -7,11 +7,9 @@
 #include "Form1.h"
 #include "SiteSetup.h"
 #include "SystemBackEnds.h"
+#include "SystemDesktop.h"
 #include "platform/Platform.h"
 #include "platform/paths/PathBytes.h"
-#include "platform/qt/DBusNotifications.h"
-#include "platform/qt/DBusSleepInhibitor.h"
-#include "platform/qt/DBusTaskbarEntry.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtLinks.h"
 #include "platform/qt/WebEngineBrowser.h"
@@ -54,12 +52,10 @@ int main(int argc, char** argv) {
     // The folder of the real executable: the encoder and the packs lie beside it.
     vm::Form1 window(platform, programFolder);
     dialogs.setOwner(&window);
-    vm::DBusNotifications notifications(QStringLiteral("Vidmorf"), QStringLiteral("vidmorf"));
-    notifications.setOwner(&window);
-    vm::DBusSleepInhibitor sleep(QStringLiteral("Vidmorf"), QDBusConnection::systemBus(),
-                                 QDBusConnection::sessionBus());
-    vm::DBusTaskbarEntry taskbar(QGuiApplication::desktopFileName(), QDBusConnection::sessionBus());
-    vm::DesktopSession desktop(window, {notifications, sleep, taskbar}, channel);
+    vm::SystemDesktop services(QApplication::applicationName(), QGuiApplication::desktopFileName());
+    services.setOwner(&window);
+    vm::DesktopSession desktop(
+        window, {services.notifications(), services.sleep(), services.taskbar()}, channel);
     window.AddGivenFiles(line.files);
     if (!window.startUp()) {
         return 0;

@@ -18,5 +18,6 @@ set(VM_PLATFORM_DESKTOP_SOURCES
     qt/DBusNotifications.cpp qt/DBusNotifications.h
     qt/DBusSleepInhibitor.cpp qt/DBusSleepInhibitor.h
     qt/DBusTaskbarEntry.cpp qt/DBusTaskbarEntry.h
+    posix/SystemDesktop.h
 )
 set(VM_PLATFORM_DESKTOP_LIBRARIES Qt6::Network Qt6::DBus Qt6::Widgets)

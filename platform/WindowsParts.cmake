@@ -8,8 +8,12 @@ set(VM_PLATFORM_SYSTEM_INCLUDE ${CMAKE_CURRENT_SOURCE_DIR}/windows)
 set(VM_PLATFORM_SYSTEM_LIBRARIES)
 set(VM_PLATFORM_DESKTOP_SOURCES
     real/LocalSocketChannel.cpp real/LocalSocketChannel.h
+    windows/SystemDesktop.h
+    windows/TrayNotifications.cpp windows/TrayNotifications.h
+    windows/ExecutionStateInhibitor.cpp windows/ExecutionStateInhibitor.h
+    windows/ShellTaskbarEntry.cpp windows/ShellTaskbarEntry.h
 )
-set(VM_PLATFORM_DESKTOP_LIBRARIES Qt6::Network Qt6::Widgets)
+set(VM_PLATFORM_DESKTOP_LIBRARIES Qt6::Network Qt6::Widgets ole32 uuid)
 # Names and texts in UTF-16 throughout; the APIs of Windows 10.
 set(VM_PLATFORM_SYSTEM_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
     _WIN32_WINNT=0x0A00)
