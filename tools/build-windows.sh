@@ -53,11 +53,12 @@ trap print_times EXIT
 # The -posix compilers: with the default win32 thread model GCC 12's libstdc++ has no
 # std::thread or std::mutex. wine64 brings the loader that runs the tests (the package has
 # this name, and the loader this path, on Debian 12 and 13 alike). ffmpeg is the Linux one:
-# the tests make their sources with it and read the results with ffprobe. Qt for Windows is
+# the tests make their sources with it and read the results with ffprobe. nsis and zip pack
+# the program folder. Qt for Windows is
 # built with the host tools (moc, rcc, uic...) of this machine's Qt, which is the same
 # version.
 PKGS="gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-nasm wine64 dpkg-dev pkg-config cmake ninja-build python3 ffmpeg make perl
+nasm wine64 dpkg-dev pkg-config cmake ninja-build python3 ffmpeg make perl nsis zip
 qt6-base-dev qt6-base-dev-tools"
 
 stage "packages"
@@ -404,24 +405,38 @@ stage "Vidmorf: build"
 cmake --build "$OUT/build" -j$JOBS
 
 stage "Vidmorf: program folder"
+# The folder as it ships: the programs, the encoder and the packs together, with the DLLs and
+# Qt plugins they load. It runs wherever it is put: the program keeps its state (the packs'
+# settings) in the folder itself.
 DIR=$OUT/Vidmorf
 rm -rf "$DIR"
-mkdir -p "$DIR"
-cp "$OUT/build/bin/coder.dll" "$DIR/"
+mkdir -p "$DIR/platforms" "$DIR/styles"
+cp "$OUT/build/bin/vidmorf.exe" "$OUT/build/bin/vidmorf-batch.exe" "$OUT/build/bin/coder.dll" \
+    "$DIR/"
 find "$OUT/build/bin" -maxdepth 1 -iname '*.ini' -exec cp {} "$DIR/" \;
-# coder.dll is meant to be linked static and to name only Windows' own DLLs. A MinGW runtime
-# DLL that it names all the same (libstdc++, libgcc, winpthread...) is copied beside it, and
-# so is any that such a DLL names in turn, so that the folder runs as it is.
+cp "$PREFIX/plugins/platforms/qwindows.dll" "$DIR/platforms/"
+cp "$PREFIX"/plugins/styles/qwindowsvista*.dll "$DIR/styles/"
+sed 's/$/\r/' /usr/share/common-licenses/GPL-3 >"$DIR/COPYING.txt"
+# coder.dll is linked static and names only Windows' own DLLs; the window's programs and the
+# plugins name Qt's and the MinGW runtime's, which are copied beside them (and any DLL that
+# those name in turn), so that the folder runs as it is.
 GCC_LIBS=$(dirname "$($CC -print-libgcc-file-name)")
+names_dlls() { $HOST-objdump -p "$1" | awk '/DLL Name:/ { print $3 }'; }
+for dll in $(names_dlls "$DIR/coder.dll"); do
+    for d in "$GCC_LIBS" "/usr/$HOST/lib" "$PREFIX/bin"; do
+        if [ -f "$d/$dll" ]; then
+            echo "warning: coder.dll is not linked static: it needs $dll" >&2
+        fi
+    done
+done
 copied=1
 while [ -n "$copied" ]; do
     copied=
-    for f in "$DIR"/*.dll; do
-        for dll in $($HOST-objdump -p "$f" | awk '/DLL Name:/ { print $3 }'); do
+    for f in "$DIR"/*.exe "$DIR"/*.dll "$DIR"/*/*.dll; do
+        for dll in $(names_dlls "$f"); do
             [ ! -f "$DIR/$dll" ] || continue
-            for d in "$GCC_LIBS" "/usr/$HOST/lib"; do
+            for d in "$PREFIX/bin" "$GCC_LIBS" "/usr/$HOST/lib"; do
                 if [ -f "$d/$dll" ]; then
-                    echo "warning: coder.dll is not linked static: $dll is copied beside it" >&2
                     cp "$d/$dll" "$DIR/"
                     copied=1
                     break
@@ -430,4 +445,23 @@ while [ -n "$copied" ]; do
         done
     done
 done
-ls -l "$DIR"
+(cd "$DIR" && find . -type f | sort | sed 's|^\./|   |')
+
+VERSION=$(sed -n 's/^project(vidmorf VERSION \([0-9.]*\).*/\1/p' "$REPO/CMakeLists.txt")
+stage "portable zip"
+ZIP=$OUT/vidmorf-$VERSION-win64.zip
+rm -f "$ZIP"
+(cd "$OUT" && zip -q -r -X "$ZIP" Vidmorf)
+say "$ZIP: $(du -k "$ZIP" | cut -f1) KB"
+
+stage "installer"
+# The uninstaller removes exactly the files that the installer put in place, then the
+# folders if they are empty: nothing else that has come into the folder since.
+FILELIST=$OUT/build/uninstall-files.nsh
+(cd "$DIR" && find . -type f | sort | sed 's|^\./||; s|/|\\|g; s|.*|    Delete "$INSTDIR\\&"|'
+    cd "$DIR" && find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|    RMDir "$INSTDIR\\&"|') \
+    >"$FILELIST"
+SETUP=$OUT/vidmorf-$VERSION-setup.exe
+makensis -V2 -DVERSION="$VERSION" -DSOURCE="$DIR" -DICON="$REPO/dist/windows/vidmorf.ico" \
+    -DFILELIST="$FILELIST" -DOUTFILE="$SETUP" "$REPO/dist/windows/vidmorf.nsi"
+say "$SETUP: $(du -k "$SETUP" | cut -f1) KB"
