@@ -368,8 +368,8 @@ say "$(pkg-config --static --libs libavformat libavcodec libavfilter libswscale 
 # Test for their tests, shared, with the Windows platform and style plugins and the
 # offscreen platform that tests run on. Its third-party libraries are Qt's own copies (zlib,
 # PCRE2, FreeType, HarfBuzz, PNG, JPEG). Debian's source lacks the tablet (wintab) headers.
-# Without OpenGL, the Windows platform plugin builds only with dynamic OpenGL off as well.
-# Without OpenGL the Windows platform plugin builds only with dynamic OpenGL off as well.
+# Without OpenGL and Direct2D, the Windows platform plugin builds only with dynamic OpenGL and
+# the DirectWrite font database off as well (it draws text through GDI, as by default).
 stage "Qt"
 QT_HOST_CMAKE=$(dirname "$(dirname "$(dpkg -L qt6-base-dev | grep -m1 '/cmake/Qt6/Qt6Config.cmake$')")")
 QT_CONFIGURE="-DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$PREFIX -DBUILD_SHARED_LIBS=ON
@@ -382,7 +382,8 @@ QT_CONFIGURE="-DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$PREFIX -DBUILD_
 -DFEATURE_system_libb2=OFF
 -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF
 -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF -DFEATURE_opengl=OFF -DFEATURE_openssl=OFF
--DFEATURE_schannel=OFF -DFEATURE_sspi=OFF -DFEATURE_direct2d=OFF -DFEATURE_dynamicgl=OFF"
+-DFEATURE_schannel=OFF -DFEATURE_sspi=OFF -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF
+-DFEATURE_dynamicgl=OFF"
 QT_KEY="${QT_SRC##*/}|$TOOLCHAIN|$(dpkg-query -W -f='${Version}' qt6-base-dev)|$(echo $QT_CONFIGURE)"
 if up_to_date qt "$QT_KEY"; then
     say "up to date"
