@@ -142,7 +142,8 @@ qint64 JobProcesses::startScript(const QString& scriptPath, QString* error) {
     if (name.isEmpty() || name.contains(QLatin1Char('%')) || name.contains(QLatin1Char('"'))) {
         return fail(QStringLiteral("cmd.exe cannot be given this script name"));
     }
-    QString line = QStringLiteral("cmd.exe /d /v:off /s /c \"\".\\") + name + QStringLiteral("\"\"");
+    QString line =
+        QStringLiteral("cmd.exe /d /v:off /s /c \"\".\\") + name + QStringLiteral("\"\"");
     const QString program = cmdPath();
 
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -273,7 +274,7 @@ bool JobProcesses::killInJob(qint64 id, const QString& upperName) {
     HANDLE job = it->second->job.get();
     for (DWORD pid : jobMembers(job)) {
         const UniqueHandle process(
-            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
+            OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
         // The id may have been given to another process since the list was read: the process
         // opened must be in the job.
         BOOL member = FALSE;
