@@ -3,13 +3,13 @@
 // rules of CommandLineToArgvW.
 //
 // cmd first replaces %...% in a batch file's line, wherever it stands, so every '%' is
-// doubled. Between double quotes, '&', '|', '<', '>', '^' and blanks are literal to cmd; a
-// '"' toggles cmd's quoting, so a quote inside a value is written outside the quotes as \^"
-// (cmd drops the caret without toggling; the program reads \" as a literal quote), and the
-// quotes are opened again after it. The program reads 2n backslashes before a quote as n and
-// the quote as a delimiter, so backslashes before a quote are doubled. A line break in a
-// value would end the line, and a control character may end the file for cmd: each becomes
-// a blank. Windows names hold none of these but '%'; typed values may.
+// doubled. Between double quotes, '&', '|', '<', '>', '^', '(' and blanks are literal to cmd.
+// Any '"' toggles cmd's quoting, and the cmds do not agree on an escape for it (Wine's takes
+// no ^"), so a '"' in a value, which no valid value holds, becomes ' and the encoder judges
+// the value as it would any other wrong one; Windows names hold none. The program reads 2n
+// backslashes before a quote as n and the quote as a delimiter, so backslashes before the
+// closing quote are doubled. A line break in a value would end the line, and a control
+// character may end the file for cmd: each becomes a blank.
 #include "platform/ScriptLine.h"
 
 namespace vm {
@@ -37,8 +37,7 @@ QString quoted(const QString& text) {
             continue;
         }
         if (c == QLatin1Char('"')) {
-            out += QString(backslashes, QLatin1Char('\\'));  // doubled before the closing quote
-            out += QStringLiteral("\"\\^\"\"");
+            out += QLatin1Char('\'');
         } else if (c == QLatin1Char('%')) {
             out += QStringLiteral("%%");
         } else if (c.unicode() < 0x20 && c != QLatin1Char('\t')) {
