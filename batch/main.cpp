@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vidmorf-batch: the window's conversion rules for folder trees, without a window.
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
 
 #include "BatchOptions.h"
@@ -23,6 +20,7 @@
 #include "i18n/LanguagePacks.h"
 #include "i18n/LanguageTexts.h"
 #include "i18n/TextPattern.h"
+#include "platform/Console.h"
 #include "platform/paths/PathBytes.h"
 #include "platform/real/JobGuard.h"
 #include "platform/real/StopSignals.h"
@@ -75,16 +73,11 @@ int Complain(const QString& text, int status) {
     return status;
 }
 
-int TerminalColumns() {
-    winsize size{};
-    return ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     vm::StartJobGuard();  // before any thread: encoder jobs end with the program, however it ends
-    std::signal(SIGPIPE, SIG_IGN);  // a reader that went away must not end the conversions
+    vm::PrepareConsoleOutput();  // a reader that went away must not end the conversions
     QCoreApplication app(argc, argv);
     vm::StopSignals stopSignals;
 
@@ -100,9 +93,9 @@ int main(int argc, char** argv) {
     vm::Unattended dialogs;
     const Texts texts = ReadTexts(files, profiles, PackFolder(programFolder));
 
-    const vm::BatchCommandLine line = vm::ParseBatchCommandLine(
-        args, workingFolder, vm::DefaultJobs(int(::sysconf(_SC_NPROCESSORS_ONLN))), texts.batch,
-        texts.messages);
+    const vm::BatchCommandLine line =
+        vm::ParseBatchCommandLine(args, workingFolder, vm::DefaultJobs(QThread::idealThreadCount()),
+                                  texts.batch, texts.messages);
     switch (line.action) {
         case vm::BatchCommandLine::Action::Help:
             std::fputs(vm::BatchHelpText().toUtf8().constData(), stdout);
@@ -153,9 +146,9 @@ int main(int argc, char** argv) {
     if (!tempError.isEmpty()) {
         return Complain(tempError, kFailed);
     }
-    const bool terminal = ::isatty(STDOUT_FILENO) == 1;
+    const bool terminal = vm::OutputIsTerminal();
     vm::BatchReport report(texts.batch, texts.messages, texts.desktop, options.json, stdout,
-                           terminal ? std::function<int()>(TerminalColumns) : nullptr);
+                           terminal ? std::function<int()>(vm::TerminalColumns) : nullptr);
     QElapsedTimer clock;
     clock.start();
     QTimer redraw;

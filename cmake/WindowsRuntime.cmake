@@ -20,3 +20,6 @@ file(COPY ${VM_WINDOWS_PREFIX}/plugins/platforms/qwindows.dll
      DESTINATION ${VM_BIN_DIR}/platforms)
 file(GLOB vm_qt_styles ${VM_WINDOWS_PREFIX}/plugins/styles/*.dll)
 file(COPY ${vm_qt_styles} DESTINATION ${VM_BIN_DIR}/styles)
+
+# Programs built outside bin/ find those DLLs under Wine through WINEPATH.
+string(REPLACE "/" "\\" VM_WINEPATH "Z:${VM_BIN_DIR}")

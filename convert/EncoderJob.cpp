@@ -3,7 +3,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Processes.h"
-#include "platform/paths/PathBytes.h"
+#include "platform/ScriptLine.h"
 
 namespace vm {
 
@@ -47,7 +47,7 @@ QString EncoderJob::launch(const QString& commandLine, const QString& target, QS
     target_ = target;
     ownTarget_.clear();
     oldTarget_ = files_.fileIdentity(target);
-    QString error = files_.writeFile(scriptPath(), PathToBytes(commandLine) + '\n');
+    QString error = files_.writeFile(scriptPath(), ScriptFileText(commandLine));
     if (!error.isEmpty()) {
         if (path) {
             *path = scriptPath();
@@ -57,7 +57,7 @@ QString EncoderJob::launch(const QString& commandLine, const QString& target, QS
     const qint64 id = processes_.startScript(scriptPath(), &error);
     if (id <= 0) {
         if (path) {
-            *path = QStringLiteral("/bin/sh");
+            *path = ScriptInterpreter();
         }
         files_.removeFile(scriptPath());
         return error.isEmpty() ? QStringLiteral("cannot start") : error;

@@ -9,6 +9,8 @@ set(VM_PLATFORM_SYSTEM_SOURCES
     real/JobGuard.cpp real/JobGuard.h real/ProcStat.cpp real/ProcStat.h
     real/IniProfileFiles.cpp real/IniProfileFiles.h
     real/StopSignals.cpp real/StopSignals.h
+    real/ShScriptLine.cpp ScriptLine.h
+    real/PosixConsole.cpp Console.h
     posix/SystemBackEnds.h
 )
 set(VM_PLATFORM_SYSTEM_INCLUDE ${CMAKE_CURRENT_SOURCE_DIR}/posix)

@@ -3,6 +3,11 @@
 # Object, a private folder under %TEMP%, the shell's taskbar, tray and power services.
 set(VM_PLATFORM_SYSTEM_SOURCES
     windows/SystemBackEnds.h
+    windows/JobProcesses.cpp windows/JobProcesses.h
+    windows/JobGuard.cpp real/JobGuard.h
+    windows/StopSignals.cpp real/StopSignals.h
+    windows/CmdScriptLine.cpp windows/CmdScriptFile.cpp ScriptLine.h
+    windows/WindowsConsole.cpp Console.h
 )
 set(VM_PLATFORM_SYSTEM_INCLUDE ${CMAKE_CURRENT_SOURCE_DIR}/windows)
 set(VM_PLATFORM_SYSTEM_LIBRARIES)

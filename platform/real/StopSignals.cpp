@@ -26,13 +26,23 @@ void onSignal(int signo) {
 
 }  // namespace
 
-StopSignals::StopSignals(QObject* parent) : QObject(parent) {
+// The handlers write into a pipe, which the event loop reads.
+struct StopSignals::State {
+    QSocketNotifier* notifier = nullptr;
+};
+
+StopSignals::StopSignals(QObject* parent) : QObject(parent), state_(std::make_unique<State>()) {
     if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         g_pipe[0] = g_pipe[1] = -1;
         return;
     }
-    notifier_ = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, [this] { readPipe(); });
+    state_->notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(state_->notifier, &QSocketNotifier::activated, this, [this] {
+        unsigned char byte = 0;
+        while (::read(g_pipe[0], &byte, 1) == 1) {
+            report(byte);
+        }
+    });
     struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
@@ -49,20 +59,17 @@ StopSignals::~StopSignals() {
     for (size_t i = 0; i < std::size(kSignals); ++i) {
         ::sigaction(kSignals[i], &g_before[i], nullptr);
     }
-    delete notifier_;
+    delete state_->notifier;
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);
     g_pipe[0] = g_pipe[1] = -1;
 }
 
-void StopSignals::readPipe() {
-    unsigned char byte = 0;
-    while (::read(g_pipe[0], &byte, 1) == 1) {
-        if (received_ == 0) {
-            received_ = byte;
-        }
-        emit stopAsked(byte);
+void StopSignals::report(int signo) {
+    if (received_ == 0) {
+        received_ = signo;
     }
+    emit stopAsked(signo);
 }
 
 }  // namespace vm

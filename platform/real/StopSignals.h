@@ -2,14 +2,15 @@
 #pragma once
 
 #include <QObject>
-
-class QSocketNotifier;
+#include <memory>
 
 namespace vm {
 
-// The signals that ask a program without a window to stop: SIGINT (Ctrl+C), SIGTERM and
-// SIGHUP. While an object of this class lives, they no longer end the program; each is
-// reported through stopAsked() from the event loop instead. One object at a time.
+// What asks a program without a window to stop: on POSIX the signals SIGINT (Ctrl+C), SIGTERM
+// and SIGHUP; on Windows the console's Ctrl+C and Ctrl+Break, its closing, the user's logoff
+// and the system's shutdown. While an object of this class lives, they no longer end the
+// program; each is reported through stopAsked() from the event loop instead, with the number
+// of the signal (on Windows SIGINT, SIGBREAK, or SIGTERM for the rest). One object at a time.
 class StopSignals : public QObject {
     Q_OBJECT
   public:
@@ -22,9 +23,10 @@ class StopSignals : public QObject {
     void stopAsked(int signo);
 
   private:
-    void readPipe();
+    Q_INVOKABLE void report(int signo);  // on Windows called by name, from another thread
 
-    QSocketNotifier* notifier_ = nullptr;
+    struct State;  // each system's own means (its StopSignals.cpp)
+    std::unique_ptr<State> state_;
     int received_ = 0;
 };
 

@@ -9,6 +9,7 @@
 #include "convert/EncoderCommand.h"
 #include "convert/TargetNaming.h"
 #include "i18n/MessageTable.h"
+#include "platform/ScriptLine.h"
 #include "platform/fake/FakeDialogs.h"
 
 using namespace vm;
@@ -245,11 +246,11 @@ class TestNamingAndLine : public QObject {
         s.channelIndex = -1;
         QVERIFY(BuildEncoderCommandLine("P/", "T/", "a", "b", s).contains(" -ac 1 "));
 
-        QCOMPARE(ShellQuoted("a\\b\"c$d`e f;g"), QString("\"a\\\\b\\\"c\\$d\\`e f;g\""));
-        QCOMPARE(ShellWord("29.97"), QString("29.97"));
-        QCOMPARE(ShellWord("360; rm -rf ~"), QString("\"360; rm -rf ~\""));
-        QCOMPARE(ShellWord(""), QString("\"\""));
-        QCOMPARE(ShellWord("$(id)"), QString("\"\\$(id)\""));
+        QCOMPARE(ScriptPath("a\\b\"c$d`e f;g"), QString("\"a\\\\b\\\"c\\$d\\`e f;g\""));
+        QCOMPARE(ScriptWord("29.97"), QString("29.97"));
+        QCOMPARE(ScriptWord("360; rm -rf ~"), QString("\"360; rm -rf ~\""));
+        QCOMPARE(ScriptWord(""), QString("\"\""));
+        QCOMPARE(ScriptWord("$(id)"), QString("\"\\$(id)\""));
     }
 
     // Whatever the names and the typed values hold, the encoder gets them unchanged, and
