@@ -2,6 +2,11 @@
 # The back ends of Windows: UTF-16 names, the one-line script run hidden by cmd.exe in a Job
 # Object, a private folder under %TEMP%, the shell's taskbar, tray and power services.
 set(VM_PLATFORM_SYSTEM_SOURCES
+    paths/PathSystemWindows.cpp paths/QtFileNamesWindows.cpp paths/LegacyCodecWindows.cpp
+    windows/WindowsFileSystem.cpp windows/WindowsFileSystem.h
+    windows/WindowsTempFolders.cpp windows/WindowsTempFolders.h
+    windows/WindowsFiles.cpp windows/WindowsFiles.h
+    windows/WindowsProfileFileIo.cpp
     windows/SystemBackEnds.h
 )
 set(VM_PLATFORM_SYSTEM_INCLUDE ${CMAKE_CURRENT_SOURCE_DIR}/windows)
