@@ -10,7 +10,7 @@ set(VM_PLATFORM_SYSTEM_SOURCES
     windows/SystemBackEnds.h
 )
 set(VM_PLATFORM_SYSTEM_INCLUDE ${CMAKE_CURRENT_SOURCE_DIR}/windows)
-set(VM_PLATFORM_SYSTEM_LIBRARIES)
+set(VM_PLATFORM_SYSTEM_LIBRARIES shell32)  # CommandLineToArgvW
 set(VM_PLATFORM_DESKTOP_SOURCES
     real/LocalSocketChannel.cpp real/LocalSocketChannel.h
 )

@@ -20,6 +20,16 @@ bool HoldsUndefined1252(QByteArrayView bytes) {
     return false;
 }
 
+// The code page's number. Where the system has no GB 18030 table (Wine), GBK stands in: the
+// two-byte part of GB 18030, read alike; its four-byte sequences then count as invalid.
+UINT PageOf(CodePage codePage) {
+    static const bool hasGb18030 = ::IsValidCodePage(UINT(CodePage::Gb18030)) != 0;
+    if (codePage == CodePage::Gb18030 && !hasGb18030) {
+        return UINT(CodePage::Gbk);
+    }
+    return static_cast<UINT>(codePage);
+}
+
 }  // namespace
 
 std::optional<QString> DecodeLegacy(QByteArrayView bytes, CodePage codePage) {
@@ -29,7 +39,7 @@ std::optional<QString> DecodeLegacy(QByteArrayView bytes, CodePage codePage) {
     if (codePage == CodePage::Windows1252 && HoldsUndefined1252(bytes)) {
         return std::nullopt;
     }
-    const auto page = static_cast<UINT>(codePage);
+    const UINT page = PageOf(codePage);
     const int length = static_cast<int>(bytes.size());
     const int needed =
         ::MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
@@ -49,11 +59,11 @@ std::optional<QByteArray> EncodeLegacy(QStringView text, CodePage codePage) {
     if (text.isEmpty()) {
         return QByteArray();
     }
-    const auto page = static_cast<UINT>(codePage);
+    const UINT page = PageOf(codePage);
     const auto* in = reinterpret_cast<const wchar_t*>(text.utf16());
     const int length = static_cast<int>(text.size());
     // GB 18030 holds every character; the API refuses the best-fit question for it.
-    const bool complete = codePage == CodePage::Gb18030;
+    const bool complete = page == UINT(CodePage::Gb18030);
     const DWORD flags = complete ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL defaulted = FALSE;
     BOOL* askDefaulted = complete ? nullptr : &defaulted;

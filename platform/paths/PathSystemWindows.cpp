@@ -3,8 +3,9 @@
 // (an unpaired surrogate included): the system's text is taken as it is, with '/' for '\'.
 #include "PathBytes.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <QCoreApplication>
 #include <QUrl>
