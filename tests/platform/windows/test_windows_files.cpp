@@ -2,6 +2,8 @@
 // Files, temp folders, profile files and legacy code pages on Windows (run under Wine too).
 #include <windows.h>
 
+#include <cstdlib>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -151,10 +153,27 @@ class TestWindowsFiles : public QObject {
         QVERIFY(!fs_.exists(path(name)));
     }
 
-    void programPathsUseSlashes() {
+    void longPathsWork() {
+        QString folder = dir_.path();
+        for (int i = 0; i < 6; ++i) {
+            folder += QLatin1Char('/') + QString(60, QChar(u'长'));
+            QCOMPARE(fs_.makeDir(folder), QString());
+        }
+        const QString file = folder + QStringLiteral("/clip.flv");
+        QCOMPARE(fs_.writeFile(file, "data"), QString());
+        QCOMPARE(fs_.readFrom(file, 2), QByteArray("ta"));
+        QVERIFY(!fs_.fileIdentity(file).isEmpty());
+        QCOMPARE(fs_.listFiles(folder), QStringList{"clip.flv"});
+        QCOMPARE(fs_.removeFile(file), QString());
+        QCOMPARE(fs_.removeEmptyDir(folder), QString());
+    }
+
+    void programPathsAsQtHasThem() {
         const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).path();
         QCOMPARE(ExecutableFolder(), exe);
         QCOMPARE(CurrentFolder(), QDir::currentPath());
+        // The wide command line, whatever the ANSI code page made of the C library's argv.
+        QCOMPARE(ArgumentPaths(__argc, __argv), QCoreApplication::arguments());
     }
 
     void tempFolderIsHeldAndAbandonedOnesGo() {
