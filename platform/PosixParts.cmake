@@ -2,12 +2,12 @@
 # The back ends of POSIX systems (Linux): paths as the bytes on disk, /bin/sh scripts in
 # process groups, a forked guard, D-Bus for the desktop's services, Qt WebEngine as the browser.
 set(VM_PLATFORM_SYSTEM_SOURCES
-    paths/PathBytes.cpp paths/QtFileNames.cpp paths/ReadablePath.cpp
+    paths/PathSystemPosix.cpp paths/QtFileNames.cpp paths/LegacyCodecIconv.cpp
     real/PosixFileSystem.cpp real/PosixFileSystem.h
     real/ShellProcesses.cpp real/ShellProcesses.h
     real/FileIdentity.h real/TempFolders.cpp real/TempFolders.h
     real/JobGuard.cpp real/JobGuard.h real/ProcStat.cpp real/ProcStat.h
-    real/IniProfileFiles.cpp real/IniProfileFiles.h
+    real/PosixProfileFileIo.cpp
     real/StopSignals.cpp real/StopSignals.h
     real/ShScriptLine.cpp ScriptLine.h
     real/PosixConsole.cpp Console.h

@@ -2,6 +2,11 @@
 # The back ends of Windows: UTF-16 names, the one-line script run hidden by cmd.exe in a Job
 # Object, a private folder under %TEMP%, the shell's taskbar, tray and power services.
 set(VM_PLATFORM_SYSTEM_SOURCES
+    paths/PathSystemWindows.cpp paths/QtFileNamesWindows.cpp paths/LegacyCodecWindows.cpp
+    windows/WindowsFileSystem.cpp windows/WindowsFileSystem.h
+    windows/WindowsTempFolders.cpp windows/WindowsTempFolders.h
+    windows/WindowsFiles.cpp windows/WindowsFiles.h
+    windows/WindowsProfileFileIo.cpp
     windows/SystemBackEnds.h
     windows/JobProcesses.cpp windows/JobProcesses.h
     windows/JobGuard.cpp real/JobGuard.h
@@ -10,7 +15,7 @@ set(VM_PLATFORM_SYSTEM_SOURCES
     windows/WindowsConsole.cpp Console.h
 )
 set(VM_PLATFORM_SYSTEM_INCLUDE ${CMAKE_CURRENT_SOURCE_DIR}/windows)
-set(VM_PLATFORM_SYSTEM_LIBRARIES)
+set(VM_PLATFORM_SYSTEM_LIBRARIES shell32)  # CommandLineToArgvW
 set(VM_PLATFORM_DESKTOP_SOURCES
     real/LocalSocketChannel.cpp real/LocalSocketChannel.h
     windows/SystemDesktop.h

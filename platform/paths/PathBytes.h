@@ -18,6 +18,8 @@ namespace vm {
 // path keep the bytes; only these functions cross between the two forms, and every back end
 // that hands a path to the system (or takes one from it) goes through them. Qt's own
 // conversions (QFile::encodeName, QUrl::toLocalFile, QDir on the disk) would lose the bytes.
+// On Windows names are UTF-16 and the QString is the name itself (with '/' for '\'); the
+// bytes form is then its UTF-8, for what is written as bytes.
 QString PathFromBytes(QByteArrayView bytes);
 QByteArray PathToBytes(QStringView path);
 

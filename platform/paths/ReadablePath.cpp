@@ -1,14 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ReadablePath.h"
 
-#include <iconv.h>
-
 #include <array>
-#include <map>
-#include <mutex>
 #include <optional>
-#include <string>
 
+#include "LegacyCodec.h"
 #include "PathBytes.h"
 
 namespace vm {
@@ -20,51 +16,45 @@ constexpr std::array kEncodings = {LegacyEncoding::Gbk, LegacyEncoding::Big5,
 // What the preferred encoding gains in a close call: less than one likely character.
 constexpr int kPreferredBonus = 2;
 
-const char* IconvName(LegacyEncoding encoding) {
+CodePage CodePageOf(LegacyEncoding encoding) {
     switch (encoding) {
         case LegacyEncoding::Big5:
-            return "CP950";
+            return CodePage::Big5;
         case LegacyEncoding::ShiftJis:
-            return "CP932";
+            return CodePage::ShiftJis;
         case LegacyEncoding::Windows1252:
-            return "CP1252";
+            return CodePage::Windows1252;
         case LegacyEncoding::Gbk:
             break;
     }
-    return "GB18030";  // GBK and all that grew from it
-}
-
-// The bytes converted between two encodings by iconv; nothing when they are not valid in the
-// first or cannot be written in the second. Opening a converter costs far more than using it,
-// so each one is opened once and kept for the life of the program.
-std::optional<QByteArray> Convert(const char* to, const char* from, const QByteArray& bytes) {
-    static std::mutex mutex;
-    static std::map<std::pair<std::string, std::string>, iconv_t> open;
-    const std::lock_guard<std::mutex> lock(mutex);
-    iconv_t& cd = open[{to, from}];
-    if (cd == nullptr) {
-        cd = ::iconv_open(to, from);
-    }
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        return std::nullopt;
-    }
-    ::iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
-    QByteArray out(bytes.size() * 4 + 16, '\0');
-    char* in = const_cast<char*>(bytes.constData());
-    size_t inLeft = size_t(bytes.size());
-    char* at = out.data();
-    size_t outLeft = size_t(out.size());
-    if (::iconv(cd, &in, &inLeft, &at, &outLeft) == size_t(-1) || inLeft != 0) {
-        return std::nullopt;
-    }
-    out.truncate(at - out.data());
-    return out;
+    return CodePage::Gb18030;  // GBK and all that grew from it
 }
 
 // The bytes as text of the encoding; nothing when they are not valid in it.
 std::optional<QString> Decode(const QByteArray& bytes, LegacyEncoding encoding) {
-    const std::optional<QByteArray> utf8 = Convert("UTF-8", IconvName(encoding), bytes);
-    return utf8 ? std::optional<QString>(QString::fromUtf8(*utf8)) : std::nullopt;
+    return DecodeLegacy(bytes, CodePageOf(encoding));
+}
+
+// Simplified Chinese as GB2312 writes it: in GBK, both bytes of each character at 0xA1 or
+// above (GBK's additions lie below, in the lead or the trail byte), outside the user areas
+// (leads 0xAA..0xAF and 0xF8 on).
+bool WrittenInGb2312(const QString& text) {
+    const std::optional<QByteArray> gbk = EncodeLegacy(text, CodePage::Gbk);
+    if (!gbk) {
+        return false;
+    }
+    for (qsizetype i = 0; i < gbk->size(); ++i) {
+        if (uchar(gbk->at(i)) < 0x80) {
+            continue;
+        }
+        const uchar lead = uchar(gbk->at(i));
+        const bool userArea = (lead >= 0xAA && lead <= 0xAF) || lead >= 0xF8;
+        if (lead < 0xA1 || userArea || i + 1 >= gbk->size() || uchar(gbk->at(i + 1)) < 0xA1) {
+            return false;
+        }
+        ++i;
+    }
+    return true;
 }
 
 uchar At(const QByteArray& bytes, qsizetype i) {
@@ -241,8 +231,7 @@ LegacyEncoding LegacyEncodingForLanguage(const QString& languageName) {
     }
     if (han) {
         // A name that simplified Chinese cannot write is written in traditional characters.
-        const bool simplified = Convert("GB2312", "UTF-8", languageName.toUtf8()).has_value();
-        return simplified ? LegacyEncoding::Gbk : LegacyEncoding::Big5;
+        return WrittenInGb2312(languageName) ? LegacyEncoding::Gbk : LegacyEncoding::Big5;
     }
     if (name.contains(QLatin1String("chinese"))) {
         return LegacyEncoding::Gbk;
