@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "DesktopSession.h"
 #include "Form1.h"
+#include "SiteBrowser.h"
 #include "SiteSetup.h"
 #include "SystemBackEnds.h"
 #include "platform/Platform.h"
@@ -14,7 +15,6 @@
 #include "platform/qt/DBusTaskbarEntry.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtLinks.h"
-#include "platform/qt/WebEngineBrowser.h"
 #include "platform/real/JobGuard.h"
 #include "platform/real/LocalSocketChannel.h"
 
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     vm::SystemProcesses processes;
     vm::QtDialogs dialogs;
     vm::QtLinks links;
-    vm::WebEngineBrowser browser;
+    vm::SiteBrowser browser;  // the build's browser: Qt WebEngine or a text browser
     vm::SystemProfileFiles profiles;
     const vm::Platform platform{files, processes, dialogs, links, browser, profiles};
 
