@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "DesktopSession.h"
 #include "Form1.h"
+#include "SiteBrowser.h"
 #include "SiteSetup.h"
 #include "SystemBackEnds.h"
 #include "SystemDesktop.h"
@@ -12,7 +13,6 @@
 #include "platform/paths/PathBytes.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtLinks.h"
-#include "platform/qt/WebEngineBrowser.h"
 #include "platform/real/JobGuard.h"
 #include "platform/real/LocalSocketChannel.h"
 
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     vm::SystemProcesses processes;
     vm::QtDialogs dialogs;
     vm::QtLinks links;
-    vm::WebEngineBrowser browser;
+    vm::SiteBrowser browser;  // the build's browser: Qt WebEngine or a text browser
     vm::SystemProfileFiles profiles;
     const vm::Platform platform{files, processes, dialogs, links, browser, profiles};
 
