@@ -3,9 +3,9 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 #include <cstdio>
-#include <cstdlib>
 
 #include "platform/paths/PathBytes.h"
 
@@ -115,14 +115,13 @@ int Answer(const CommandLine& line) {
 }
 
 QString InstanceName(const QString& programFolder) {
-    QByteArray folder;
-    if (char* resolved = ::realpath(PathToBytes(programFolder).constData(), nullptr)) {
-        folder = resolved;
-        std::free(resolved);
-    } else {
-        folder = PathToBytes(QDir::cleanPath(QDir(programFolder).absolutePath()));
+    // The same folder reached through a link, or spelled another way, is one instance.
+    QString folder = QFileInfo(programFolder).canonicalFilePath();
+    if (folder.isEmpty()) {
+        folder = QDir::cleanPath(QDir(programFolder).absolutePath());
     }
-    const QByteArray hash = QCryptographicHash::hash(folder, QCryptographicHash::Sha256).toHex();
+    const QByteArray hash =
+        QCryptographicHash::hash(PathToBytes(folder), QCryptographicHash::Sha256).toHex();
     return QStringLiteral("vidmorf-") + QString::fromLatin1(hash.left(16));
 }
 

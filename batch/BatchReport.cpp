@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BatchReport.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cwchar>
+#include <utility>
 
 #include "convert/RunEngine.h"
 #include "i18n/BatchTexts.h"
@@ -81,6 +82,35 @@ int utf8Length(const unsigned char* p, qsizetype n) {
     return code < min || code > 0x10ffff || surrogate ? 0 : length;
 }
 
+// How many terminal columns a character takes: none for marks that sit on the one before,
+// two for the wide characters of East Asian scripts, one for the rest. Each half of a
+// surrogate pair counts one, so a pair (an emoji, a rare ideograph) takes two. Worked out
+// here rather than asked of the C library, whose answer hangs on the locale and which
+// Windows lacks.
+int Columns(QChar c) {
+    if (c.isSurrogate()) {
+        return 1;
+    }
+    switch (c.category()) {
+        case QChar::Mark_NonSpacing:
+        case QChar::Mark_Enclosing:
+        case QChar::Other_Format:
+            return 0;
+        default:
+            break;
+    }
+    static constexpr std::pair<char16_t, char16_t> kWide[] = {
+        {0x1100, 0x115F}, {0x2329, 0x232A}, {0x2E80, 0x303E}, {0x3041, 0x33FF}, {0x3400, 0x4DBF},
+        {0x4E00, 0x9FFF}, {0xA000, 0xA4CF}, {0xAC00, 0xD7A3}, {0xF900, 0xFAFF}, {0xFE10, 0xFE19},
+        {0xFE30, 0xFE6F}, {0xFF00, 0xFF60}, {0xFFE0, 0xFFE6}};
+    for (const auto& [first, last] : kWide) {
+        if (c.unicode() >= first && c.unicode() <= last) {
+            return 2;
+        }
+    }
+    return 1;
+}
+
 }  // namespace
 
 QByteArray JsonString(const QByteArray& bytes) {
@@ -123,7 +153,7 @@ QString FitToColumns(const QString& text, int columns) {
     QString fitted;
     int used = 0;
     for (const QChar c : text) {
-        const int width = c.isSurrogate() ? 1 : std::max(0, ::wcwidth(wchar_t(c.unicode())));
+        const int width = Columns(c);
         if (used + width > columns) {
             break;
         }

@@ -345,8 +345,8 @@ class TestBatchRun : public QObject {
     // end; leftovers go before a file.
     void encoderJob() {
         Workspace ws;
-        PosixFileSystem files;
-        ShellProcesses processes;
+        SystemFileSystem files;
+        SystemProcesses processes;
         QTemporaryDir temp;
         EncoderJob job(files, processes);
         job.setTempFolder(temp.path() + "/");

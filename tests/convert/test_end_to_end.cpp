@@ -28,8 +28,8 @@ QString probe(const QString& file, const QString& entries) {
 
 // A whole run with the real back ends and answered boxes.
 struct RealRun {
-    PosixFileSystem files;
-    ShellProcesses processes;
+    SystemFileSystem files;
+    SystemProcesses processes;
     FakeDialogs dialogs;
     TestView view;
     MessageTable messages;
@@ -105,8 +105,8 @@ class TestEndToEnd : public QObject {
         const QString out = root_.filePath("out \"" + extension + "\" $PATH 出/");
         QVERIFY(QDir().mkpath(out));
 
-        PosixFileSystem files;
-        ShellProcesses processes;
+        SystemFileSystem files;
+        SystemProcesses processes;
         FakeDialogs dialogs;
         TestView view;
         MessageTable messages;
@@ -147,8 +147,8 @@ class TestEndToEnd : public QObject {
     void folderNamedLikeAnOption() {
         const QString saved = QDir::currentPath();
         QVERIFY(QDir::setCurrent(root_.path()));
-        PosixFileSystem files;
-        ShellProcesses processes;
+        SystemFileSystem files;
+        SystemProcesses processes;
         FakeDialogs dialogs;
         TestView view;
         MessageTable messages;
@@ -236,7 +236,7 @@ class TestEndToEnd : public QObject {
     // its source's bytes (an existing one is renamed around), and the summary and the details,
     // the encoder's own words included, read as the names were written.
     void legacyNamesConvert() {
-        PosixFileSystem files;
+        SystemFileSystem files;
         const QByteArray root = vm::PathToBytes(root_.path());
         const QString folder = PathFromBytes(root + "/\xbe\xc9\xb5\xb5/");  // GBK
         const QString shownFolder = root_.path() + QStringLiteral("/旧档/");
@@ -268,7 +268,7 @@ class TestEndToEnd : public QObject {
         const QString taken = out + PathFromBytes(names[0].bytes + ".avi");
         QCOMPARE(files.writeFile(taken, "someone's"), QString());
 
-        ShellProcesses processes;
+        SystemProcesses processes;
         FakeDialogs dialogs;
         TestView view;
         MessageTable messages;

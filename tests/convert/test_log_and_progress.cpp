@@ -98,7 +98,7 @@ class TestLogAndProgress : public QObject {
         QTemporaryDir dir;
         const QString source = dir.filePath("clip.flv");
         WriteFile(source, QByteArray(2000000, 'x'));
-        PosixFileSystem fs;
+        SystemFileSystem fs;
         TestView view;
         view.files = {"a", source, "c", "d"};
         view.source = source;

@@ -71,7 +71,7 @@ class TestNamingAndLine : public QObject {
     }
 
     void outputFolderCheck() {
-        PosixFileSystem fs;
+        SystemFileSystem fs;
         QTemporaryDir dir;
         {
             FakeDialogs d;
@@ -116,7 +116,7 @@ class TestNamingAndLine : public QObject {
     }
 
     void freeAndConflictingTargets() {
-        PosixFileSystem fs;
+        SystemFileSystem fs;
         FakeDialogs d;
         QTemporaryDir out;
         const QString o = out.path();
@@ -151,7 +151,7 @@ class TestNamingAndLine : public QObject {
     }
 
     void askForNameUntilTheNameIsFree() {
-        PosixFileSystem fs;
+        SystemFileSystem fs;
         FakeDialogs d;
         QTemporaryDir out;
         const QString o = out.path();
@@ -178,7 +178,7 @@ class TestNamingAndLine : public QObject {
 
     // A source is never deleted to make room for its own output or another's.
     void overwriteNeverDeletesASource() {
-        PosixFileSystem fs;
+        SystemFileSystem fs;
         FakeDialogs d;
         QTemporaryDir dir;
         const QString self = dir.filePath("song.mp3");
@@ -216,7 +216,7 @@ class TestNamingAndLine : public QObject {
     // Names the run has given to files still being written count as taken under every
     // policy, though nothing is on disk yet; and such a file is never deleted to overwrite it.
     void namesGivenInTheRunAreTaken() {
-        PosixFileSystem fs;
+        SystemFileSystem fs;
         FakeDialogs d;
         QTemporaryDir out;
         const QString o = out.path();

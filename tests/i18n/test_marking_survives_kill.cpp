@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A process killed while it marks packs leaves every pack whole: in its state before or after
 // some write, never in between, and nothing extra that would be listed as a pack.
-#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -10,11 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-#include <csignal>
 
 #include "SystemBackEnds.h"
 #include "i18n/LanguagePacks.h"
-#include "platform/paths/PathBytes.h"
 #include "platform/real/ProfileFormat.h"
 
 using namespace vm;
@@ -37,10 +34,8 @@ QByteArray WithSet(const QByteArray& pack, const char* value) {
     }
 }
 
-mode_t ModeOf(const QString& path) {
-    struct stat st {};
-    ::stat(vm::PathToBytes(path).constData(), &st);
-    return st.st_mode & 07777;
+QFileDevice::Permissions ModeOf(const QString& path) {
+    return QFile::permissions(path);
 }
 
 }  // namespace
@@ -65,7 +60,7 @@ void TestMarkingSurvivesKill::killedMarkerNeverDamagesAPack() {
         {"g.INI", "no sections at all, Alpha"},
     };
     QHash<QString, QSet<QByteArray>> allowed;
-    QHash<QString, mode_t> modes;
+    QHash<QString, QFileDevice::Permissions> modes;
     for (const auto& [name, bytes] : packs) {
         QFile f(folder + name);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -73,8 +68,9 @@ void TestMarkingSurvivesKill::killedMarkerNeverDamagesAPack() {
         f.close();
         allowed[name] = {bytes, WithSet(bytes, "0"), WithSet(bytes, "1")};
     }
-    ::chmod(vm::PathToBytes(folder + "a.INI").constData(), 0640);
-    ::chmod(vm::PathToBytes(folder + "e.INI").constData(), 0444);
+    QFile::setPermissions(folder + "a.INI",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    QFile::setPermissions(folder + "e.INI", QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     allowed["e.INI"] = {packs[4].second};  // read-only: never changes
     for (const auto& [name, bytes] : packs) {
         modes[name] = ModeOf(folder + name);
@@ -92,7 +88,7 @@ void TestMarkingSurvivesKill::killedMarkerNeverDamagesAPack() {
         marker.start(QStringLiteral(VM_PACK_MARKER), {dir.path()});
         QVERIFY(marker.waitForStarted());
         QThread::usleep(random.bounded(2000, 40000));
-        ::kill(pid_t(marker.processId()), SIGKILL);
+        marker.kill();
         QVERIFY(marker.waitForFinished());
         QCOMPARE(marker.exitStatus(), QProcess::CrashExit);
 

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The channel's socket file: only the user may use it, and a file left by a copy that was
+// killed does not block a start.
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstring>
+
+#include "platform/paths/PathBytes.h"
+#include "platform/real/LocalSocketChannel.h"
+
+using namespace vm;
+
+namespace {
+
+using Claim = InstanceChannel::Claim;
+
+struct Listener {
+    LocalSocketChannel channel;
+    QList<QByteArray> received;
+
+    explicit Listener(const QString& folder) : channel(folder) {
+        channel.setMessageHandler([this](const QByteArray& m) { received.append(m); });
+    }
+};
+
+// What a copy that was killed leaves behind: a socket file that nobody answers.
+bool MakeDeadSocket(const QString& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = vm::PathToBytes(path);
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()) + 1);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound && QFile::exists(path);
+}
+
+}  // namespace
+
+class TestSocketFile : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void onlyTheUserMayUseIt() {
+        QTemporaryDir dir;
+        Listener first(dir.path());
+        QCOMPARE(first.channel.claim("vm-a", {}, nullptr), Claim::Listening);
+        struct stat info {};
+        QCOMPARE(::stat(vm::PathToBytes(first.channel.socketPath()).constData(), &info), 0);
+        QVERIFY(S_ISSOCK(info.st_mode));
+        QCOMPARE(info.st_mode & 077, 0u);
+    }
+
+    // A socket that nobody answers does not block a start; neither does one that its copy
+    // closed on its way out.
+    void deadSocketIsReplaced() {
+        QTemporaryDir dir;
+        QVERIFY(MakeDeadSocket(dir.filePath("vm-a")));
+        {
+            Listener first(dir.path());
+            QString error;
+            QCOMPARE(first.channel.claim("vm-a", {}, &error), Claim::Listening);
+            LocalSocketChannel later(dir.path());
+            QCOMPARE(later.claim("vm-a", "x", &error), Claim::HandedOver);
+            QTRY_COMPARE(first.received.size(), 1);
+        }
+        Listener next(dir.path());
+        QCOMPARE(next.channel.claim("vm-a", {}, nullptr), Claim::Listening);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSocketFile)
+#include "test_socket_file.moc"
