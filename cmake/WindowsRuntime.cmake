@@ -23,3 +23,15 @@ file(COPY ${vm_qt_styles} DESTINATION ${VM_BIN_DIR}/styles)
 
 # Programs built outside bin/ find those DLLs under Wine through WINEPATH.
 string(REPLACE "/" "\\" VM_WINEPATH "Z:${VM_BIN_DIR}")
+
+# Wine runs the tests and the build's other Windows programs, through a script of the build's
+# own that gives them the build's prefix (cmake/wine-run.sh.in).
+if(VM_WINE)
+    get_filename_component(vm_wine_dir ${VM_WINE} DIRECTORY)
+    find_program(VM_WINESERVER NAMES wineserver wineserver64 HINTS ${vm_wine_dir} REQUIRED)
+    set(VM_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+                   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                                    GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+endif()

@@ -59,7 +59,7 @@ trap print_times EXIT
 # version.
 PKGS="gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 nasm wine64 dpkg-dev pkg-config cmake ninja-build python3 ffmpeg make perl nsis zip
-qt6-base-dev qt6-base-dev-tools"
+qt6-base-dev qt6-base-dev-tools xvfb xauth xdotool"
 
 stage "packages"
 APT_UPDATED=

@@ -26,6 +26,10 @@ QByteArray PathToBytes(QStringView path);
 // True when the path holds bytes that are not valid UTF-8.
 bool HoldsForeignBytes(QStringView path);
 
+// True when the system's names are bytes, so that a name in an old archive's encoding can
+// lie on the disk as it is (POSIX); false when they are text (Windows' UTF-16).
+bool NamesAreBytes();
+
 // The local path of a file: URL, its percent-encoded bytes kept ("file:///a/%D6%D0.flv").
 // Empty when the URL is not a local file.
 QString PathFromFileUrl(const QUrl& url);

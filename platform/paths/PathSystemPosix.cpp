@@ -65,4 +65,8 @@ QString SystemText(const char* text) {
     return QString::fromLocal8Bit(text);
 }
 
+bool NamesAreBytes() {
+    return true;
+}
+
 }  // namespace vm

@@ -107,4 +107,8 @@ QString SystemText(const char* text) {
     return QString::fromLocal8Bit(text);  // the C library's texts are in the ANSI code page
 }
 
+bool NamesAreBytes() {
+    return false;
+}
+
 }  // namespace vm

@@ -44,12 +44,21 @@ struct RealRun {
     }
 };
 
-// A file's mode and bytes, to tell whether anything of it changed.
+// A file's permissions and bytes, to tell whether anything of it changed.
 QByteArray FileState(const QString& path) {
-    struct stat st {};
-    ::stat(vm::PathToBytes(path).constData(), &st);
-    return QByteArray::number(st.st_mode & 07777, 8) + ' ' + ReadFile(path);
+    return QByteArray::number(int(QFile::permissions(path)), 16) + ' ' + ReadFile(path);
 }
+
+// A name that the shell and cmd.exe would act on, keeping only the characters that this
+// system allows in a name (Windows refuses quotes).
+QString Awkward(const QString& folder, QString name) {
+    if (!SystemFileSystem().nameProblem(folder + name).isEmpty()) {
+        name.remove(QLatin1Char('"'));
+    }
+    return folder + name;
+}
+
+constexpr auto kOwnerReads = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
 
 }  // namespace
 
@@ -63,7 +72,7 @@ class TestEndToEnd : public QObject {
   private slots:
     void initTestCase() {
         // The encoder in a program folder whose name needs quoting.
-        program_ = root_.filePath("prog $HOME `x` \"q\" 程序/");
+        program_ = Awkward(root_.path(), "/prog $HOME %PATH% ^! `x` \"q\" 程序") + "/";
         QVERIFY(QDir().mkpath(program_));
         QVERIFY(QFile::copy(VM_CODER_PATH, program_ + "coder.dll"));
         QVERIFY(QFile::setPermissions(program_ + "coder.dll",
@@ -102,7 +111,7 @@ class TestEndToEnd : public QObject {
         QFETCH(int, format);
         QFETCH(QString, extension);
         QFETCH(QString, container);
-        const QString out = root_.filePath("out \"" + extension + "\" $PATH 出/");
+        const QString out = Awkward(root_.path(), "/out \"" + extension + "\" $PATH %OS% 出") + "/";
         QVERIFY(QDir().mkpath(out));
 
         SystemFileSystem files;
@@ -189,7 +198,7 @@ class TestEndToEnd : public QObject {
         const QString target = out.filePath("long.avi");
         if (overwrite) {
             WriteFile(target, "an earlier result");
-            QVERIFY(::chmod(vm::PathToBytes(target).constData(), 0640) == 0);
+            QVERIFY(QFile::setPermissions(target, kOwnerReads));
         }
         const QByteArray before = FileState(target);
         RealRun r(program_, out.path(), {source},
@@ -216,7 +225,7 @@ class TestEndToEnd : public QObject {
         const QString replaced = out.filePath(BaseNameOf(sources_[0]) + ".avi");
         for (const QString& old : {kept, replaced}) {
             WriteFile(old, "an earlier good result");
-            QVERIFY(::chmod(vm::PathToBytes(old).constData(), 0604) == 0);
+            QVERIFY(QFile::setPermissions(old, kOwnerReads | QFile::ReadOther));
         }
         const QByteArray before = FileState(kept);
         RealRun r(program_, out.path(), {garbage_, sources_[0]}, ConflictPolicy::Overwrite);
