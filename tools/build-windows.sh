@@ -59,7 +59,7 @@ trap print_times EXIT
 # version.
 PKGS="gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 nasm wine64 dpkg-dev pkg-config cmake ninja-build python3 ffmpeg make perl nsis zip
-qt6-base-dev qt6-base-dev-tools xvfb xauth xdotool"
+qt6-base-dev qt6-base-dev-tools xvfb xauth xdotool unzip"
 
 stage "packages"
 APT_UPDATED=
@@ -466,3 +466,8 @@ SETUP=$OUT/vidmorf-$VERSION-setup.exe
 makensis -V2 -DVERSION="$VERSION" -DSOURCE="$DIR" -DICON="$REPO/dist/windows/vidmorf.ico" \
     -DFILELIST="$FILELIST" -DOUTFILE="$SETUP" "$REPO/dist/windows/vidmorf.nsi"
 say "$SETUP: $(du -k "$SETUP" | cut -f1) KB"
+
+stage "installer and zip under Wine"
+# Installed silently, converting, uninstalled; the zip unpacked, converting.
+WINE=$(command -v /usr/lib/wine/wine64 wine64 wine | head -n 1)
+sh "$REPO/tests/dist/windows_setup.sh" "$SETUP" "$ZIP" "$WINE"

@@ -6,13 +6,17 @@
 # names from the packs/ folder, e.g. "English Deutsch") adds tabN-LANGUAGE.png.
 # The real program's first screen, with the built-in resource page, in Simplified Chinese (as
 # shipped: first-screen.png), Traditional Chinese and English (first-screen-zh-TW.png, -en.png).
+# A Windows build (BUILD-DIR/bin/vidmorf.exe, run under Wine) gives OUT-DIR/windows/tabN-zh-CN.png
+# and tabN-en.png: the real program's six tabs in Simplified Chinese and in English.
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
 out=${2:-$here/docs/screenshots}
 preview=$build/bin/form1_preview
-cmake --build "$build" --target form1_preview >/dev/null ||
-    { echo "cannot build form1_preview in $build" >&2; exit 1; }
+if [ ! -f "$build/bin/vidmorf.exe" ]; then
+    cmake --build "$build" --target form1_preview >/dev/null ||
+        { echo "cannot build form1_preview in $build" >&2; exit 1; }
+fi
 mkdir -p "$out"
 
 shoot() {
@@ -71,8 +75,54 @@ first_screen() {
     echo "$out/$name.png"
 }
 
+# The real Windows program under Wine, in a prefix of its own, PACK marked as the remembered
+# language: its six tabs in turn, from the keyboard (Ctrl+PageUp/PageDown).
+windows_tabs() {
+    pack=$1
+    folder=$(mktemp -d /tmp/vm-shot-XXXXXX)
+    cp "$build"/bin/vidmorf.exe "$build"/bin/*.dll "$folder/"
+    cp -r "$build/bin/platforms" "$build/bin/styles" "$folder/"
+    for ini in "$here"/packs/*.INI; do
+        mark=0
+        [ "$(basename "$ini")" = "$pack" ] && mark=1
+        sed -e "s/^Set=.*/Set=$mark/" "$ini" >"$folder/$(basename "$ini")"
+    done
+    export WINEPREFIX="$folder/prefix" WINEDEBUG=-all
+    "$wine" "$folder/vidmorf.exe" >/dev/null 2>&1 &
+    tries=0
+    until id=$(xdotool search --onlyvisible --name "^Vidmorf 0.9 beta\$" 2>/dev/null); do
+        sleep 0.2
+        tries=$((tries + 1))
+        [ $tries -lt 300 ] || { echo "vidmorf.exe showed no window" >&2; exit 1; }
+    done
+    sleep 4
+    xdotool windowfocus --sync "$id"
+    for step in 1 2 3 4; do  # from the resource page to the first tab
+        xdotool key --window "$id" ctrl+Prior
+    done
+    mkdir -p "$out/windows"
+    for tab in 0 1 2 3 4 5; do
+        sleep 1.5
+        set -- $(xwininfo -id "$id" |
+            awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+                 /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}')
+        shot="$out/windows/tab$tab-${pack%.INI}.png"
+        import -window root -crop "${3}x${4}+${1}+${2}" +repage "$shot"
+        echo "$shot"
+        xdotool key --window "$id" ctrl+Next
+    done
+    "$(dirname "$wine")/wineserver" -k
+    rm -rf "$folder"
+}
+
 if [ -z "${VM_IN_XVFB:-}" ]; then
     VM_IN_XVFB=1 VM_SHOT_LANGUAGES=${VM_SHOT_LANGUAGES:-} VM_FIRST_SCREEN_ONLY=${VM_FIRST_SCREEN_ONLY:-} exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build" "$out"
+fi
+if [ -f "$build/bin/vidmorf.exe" ]; then
+    wine=$(command -v /usr/lib/wine/wine64 wine64 wine | head -n 1)
+    windows_tabs zh-CN.INI
+    windows_tabs en.INI
+    exit 0
 fi
 [ -x "$build/bin/vidmorf" ] || { echo "build vidmorf first ($build/bin/vidmorf)" >&2; exit 1; }
 first_screen zh-CN.INI first-screen
