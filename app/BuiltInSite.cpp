@@ -118,7 +118,7 @@ QByteArray Framed(Language language, const QString& current, const QString& body
                    QStringLiteral("\"><head><meta charset=\"utf-8\"><title>") + title +
                    QStringLiteral(" – Vidmorf</title><link rel=\"stylesheet\" href=\"") +
                    Escaped(SitePageUrl(QStringLiteral("site.css"))) +
-                   QStringLiteral("\"></head><body><header><span>Vidmorf</span>");
+                   QStringLiteral("\"></head><body><header><span>Vidmorf</span> ");
     if (!other.isEmpty()) {
         html +=
             QStringLiteral("<a class=\"lang\" href=\"") + Escaped(other) + QStringLiteral("\">") +

@@ -96,6 +96,8 @@ windows_tabs() {
         [ $tries -lt 300 ] || { echo "vidmorf.exe showed no window" >&2; exit 1; }
     done
     sleep 4
+    # Asked again: a window that Wine showed first under the name may have gone.
+    id=$(xdotool search --onlyvisible --name "^Vidmorf 0.9 beta\$" | tail -n 1)
     xdotool windowfocus --sync "$id"
     for step in 1 2 3 4; do  # from the resource page to the first tab
         xdotool key --window "$id" ctrl+Prior

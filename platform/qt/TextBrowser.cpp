@@ -38,13 +38,19 @@ QString CannotShow(const QUrl& url) {
     return html + QStringLiteral("</body></html>");
 }
 
-// Qt's rich text takes a linked style sheet only when the link says type="text/css", which
-// HTML5 leaves out.
-QString WithStyleSheetTypes(QString html) {
+// A page as Qt's rich text reads it. It takes a linked style sheet only when the link says
+// type="text/css", which HTML5 leaves out; and it knows HTML5's sectioning elements not at all
+// (it would run a header into the heading below it), so they become blocks of their class,
+// which the site's style sheet styles as it styles the elements.
+QString AsQtRichText(QString html) {
     static const QRegularExpression link(
         QStringLiteral(R"((<link\b)(?=[^>]*\brel="?stylesheet)(?![^>]*\btype=))"),
         QRegularExpression::CaseInsensitiveOption);
-    return html.replace(link, QStringLiteral(R"(\1 type="text/css")"));
+    static const QRegularExpression opening(QStringLiteral(R"(<(header|main|footer|nav)>)"));
+    static const QRegularExpression closing(QStringLiteral(R"(</(header|main|footer|nav)>)"));
+    return html.replace(link, QStringLiteral(R"(\1 type="text/css")"))
+        .replace(opening, QStringLiteral(R"(<div class="\1">)"))
+        .replace(closing, QStringLiteral("</div>"));
 }
 
 }  // namespace
@@ -120,7 +126,7 @@ void TextBrowser::load(const QUrl& url) {
     if (const TextSchemeAnswer* answer = AnswerFor(url)) {
         const TextPage reply = (*answer)(url);
         if (reply.contentType.startsWith("text/html")) {
-            page->setHtml(WithStyleSheetTypes(QString::fromUtf8(reply.body)));
+            page->setHtml(AsQtRichText(QString::fromUtf8(reply.body)));
         } else {
             page->setPlainText(QString::fromUtf8(reply.body));
         }

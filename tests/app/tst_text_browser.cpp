@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <utility>
 
@@ -87,6 +88,8 @@ void TestTextBrowser::loadsABuiltInPageOnce() {
     // The style sheet came from the site too.
     const QTextCursor heading = browser_->view()->document()->find(QStringLiteral("FLV 资源"));
     QCOMPARE(heading.charFormat().foreground().color(), QColor(0x17, 0x46, 0xa2));
+    // The site's header is a block of its own, above the heading.
+    QCOMPARE(browser_->view()->document()->firstBlock().text(), QStringLiteral("Vidmorf English"));
 }
 
 void TestTextBrowser::addressRuleKeepsThePage() {
