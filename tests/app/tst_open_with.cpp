@@ -2,10 +2,6 @@
 // The real program, started with files on its command line (this test runs the program's own
 // main with every real back end): the files are in its list; a second start of the installed
 // program with more files hands them to this window and ends at once with status 0.
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,6 +17,7 @@
 
 #include "app/CommandLine.h"
 #include "platform/paths/PathBytes.h"
+#include "tests/platform/desktop/DeadSocket.h"
 
 int VidmorfMain(int argc, char** argv);  // the program's main, built into this test
 
@@ -77,18 +74,6 @@ void When(std::function<bool()> until, int timeoutMs, std::function<void(bool)> 
         }
     };
     QTimer::singleShot(0, *poll);
-}
-
-// What a copy that was killed leaves behind: a socket file that nobody answers.
-bool MakeDeadSocket(const QString& path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray name = vm::PathToBytes(path);
-    std::memcpy(address.sun_path, name.constData(), size_t(name.size()) + 1);
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return bound;
 }
 
 void Probe() {
@@ -165,7 +150,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_RUNTIME_DIR", vm::PathToBytes(runtime.path()));
     // A copy of this program folder crashed before.
     const QString folder = QFileInfo(vm::PathFromBytes(argv[0])).absolutePath();
-    Check(MakeDeadSocket(runtime.filePath(vm::InstanceName(folder))),
+    Check(vm::test::MakeDeadSocket(runtime.filePath(vm::InstanceName(folder))),
           "a dead socket is left in the way");
     QTemporaryDir files;
     gFiles = &files;

@@ -8,22 +8,14 @@
 #include <atomic>
 #include <thread>
 
-#include "platform/real/LocalSocketChannel.h"
+#include "ChannelTesting.h"
 
 using namespace vm;
+using namespace vm::test;
 
 namespace {
 
 using Claim = InstanceChannel::Claim;
-
-struct Listener {
-    LocalSocketChannel channel;
-    QList<QByteArray> received;
-
-    explicit Listener(const QString& folder) : channel(folder) {
-        channel.setMessageHandler([this](const QByteArray& m) { received.append(m); });
-    }
-};
 
 // A later start claims from a thread of its own, as another process would, while the
 // listener's event loop goes on (a named pipe's write waits for its reader).

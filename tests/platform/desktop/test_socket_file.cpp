@@ -1,45 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The channel's socket file: only the user may use it, and a file left by a copy that was
 // killed does not block a start.
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <cstring>
 
-#include "platform/paths/PathBytes.h"
-#include "platform/real/LocalSocketChannel.h"
+#include "ChannelTesting.h"
+#include "DeadSocket.h"
 
 using namespace vm;
+using namespace vm::test;
 
 namespace {
 
 using Claim = InstanceChannel::Claim;
-
-struct Listener {
-    LocalSocketChannel channel;
-    QList<QByteArray> received;
-
-    explicit Listener(const QString& folder) : channel(folder) {
-        channel.setMessageHandler([this](const QByteArray& m) { received.append(m); });
-    }
-};
-
-// What a copy that was killed leaves behind: a socket file that nobody answers.
-bool MakeDeadSocket(const QString& path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray name = vm::PathToBytes(path);
-    std::memcpy(address.sun_path, name.constData(), size_t(name.size()) + 1);
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return bound && QFile::exists(path);
-}
 
 }  // namespace
 
