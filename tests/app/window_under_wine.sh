@@ -1,8 +1,9 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows program as a user meets it, under Wine on a virtual screen: vidmorf.exe, started
-# with two FLV files on its command line (as "Open with" starts it), converts both when Start
-# is pressed from the keyboard and shows its summary; the results are read with ffprobe.
+# with two FLV files on its command line (as "Open with" starts it), takes a third from a
+# second start (which hands it over and ends), converts all three when Start is pressed from
+# the keyboard and shows its summary; the results are read with ffprobe.
 # Usage: window_under_wine.sh BIN-DIR WINE-LOADER [SCREENSHOT]  (run inside xvfb-run)
 set -eu
 bin=$1
@@ -37,7 +38,7 @@ for ini in "$bin"/*.INI; do
     [ "$(basename "$ini")" = en.INI ] && mark=1
     sed -e "s/^Set=.*/Set=$mark/" "$ini" >"$program/$(basename "$ini")"
 done
-for name in one two; do
+for name in one two three; do
     ffmpeg -v error -y -f lavfi -i testsrc=size=320x240:rate=25:duration=2 \
         -f lavfi -i sine=frequency=440:sample_rate=22050:duration=2 \
         -c:v flv -c:a libmp3lame -ar 22050 -f flv "$work/clips a&b (1) 100%/$name.flv"
@@ -62,6 +63,10 @@ window() {
     >"$work/program.log" 2>&1 &
 main=$(window 600 "Vidmorf 0.9 beta") || fail "the window is not shown"
 sleep 2
+timeout 60 "$wine" "$program/vidmorf.exe" "Z:$work/clips a&b (1) 100%/three.flv" \
+    >>"$work/program.log" 2>&1 || fail "the second start did not hand its file over and end"
+[ "$(xdotool search --onlyvisible --name "^Vidmorf 0.9 beta\$" | wc -l)" = 1 ] ||
+    fail "the second start opened a window of its own"
 # The first screen is the resource page; the conversion tab is the one before it, and Start
 # is its first control.
 xdotool windowfocus --sync "$main"
@@ -79,10 +84,10 @@ sleep 1
 [ -z "$shot" ] || import -window root "$shot"
 xdotool key --window "$summary" Return
 
-for name in one two; do
+for name in one two three; do
     out="$program/output/$name.avi"
     [ -s "$out" ] || fail "$out was not made"
     streams=$(ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$out" | tr '\n' ' ')
     [ "$streams" = "video audio " ] || fail "$out holds: $streams"
 done
-echo "both files converted; the summary was shown"
+echo "three files converted, one handed over by a second start; the summary was shown"
