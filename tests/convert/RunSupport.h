@@ -3,7 +3,6 @@
 // on request.
 #pragma once
 
-#include <sys/stat.h>
 #include <algorithm>
 
 #include <QFile>
@@ -14,6 +13,7 @@
 
 #include "SystemBackEnds.h"
 #include "convert/RunView.h"
+#include "platform/ScriptLine.h"
 #include "platform/paths/PathBytes.h"
 
 namespace vm::test {
@@ -69,14 +69,10 @@ class TestView : public RunView {
     double totalTrackWidth() const override { return totalTrack; }
 };
 
-inline void WriteFile(const QString& path, const QByteArray& bytes, bool executable = false) {
+inline void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
     f.write(bytes);
-    f.close();
-    if (executable) {
-        QVERIFY(::chmod(vm::PathToBytes(path).constData(), 0755) == 0);
-    }
 }
 
 inline QByteArray ReadFile(const QString& path) {
@@ -84,37 +80,24 @@ inline QByteArray ReadFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-// A stand-in coder.dll: it appends its arguments (NUL-separated, one call a line) to
-// calls.log in its folder, then runs the source file as a shell script, with $target set to
-// the last argument. A source thus says what the encoder does: write a log, sleep, make the
-// target, fail.
-inline const QByteArray kStandInEncoder =
-    "#!/bin/sh\n"
-    "for a; do printf '%s\\0' \"$a\"; target=$a; done >> \"$(dirname \"$0\")/calls.log\"\n"
-    "echo >> \"$(dirname \"$0\")/calls.log\"\n"
-    ". \"$2\"\n";
-
-// Source scripts for the stand-in.
+// Sources for the stand-in coder.dll (tests/convert/stand_in_encoder.cpp), which does what
+// its source says, a step a line: write a log, sleep, make the target, fail.
 inline const QByteArray kConverts =
-    "printf 'frame=   10 q=2.0 size=      12kB time=0.4 bitrate= 245.8kbits/s\\r' >&2\n"
-    "echo converted > \"$target\"\n"
-    "printf 'video:10kB audio:2kB global headers:0kB muxing overhead 1%%\\n' >&2\n";
+    "err frame=   10 q=2.0 size=      12kB time=0.4 bitrate= 245.8kbits/s\\r\n"
+    "make converted\n"
+    "err video:10kB audio:2kB global headers:0kB muxing overhead 1%\\n\n";
 // As an encoder does: the target is created and held open while it is written.
-inline const QByteArray kWritesTarget =
-    "exec 3>\"$target\"\n"
-    "echo partial >&3\n"
-    "sleep 0.4\n";
-inline const QByteArray kFails = kWritesTarget + "echo 'Error while decoding stream' >&2\n";
+inline const QByteArray kWritesTarget = "hold partial\nsleep 0.4\n";
+inline const QByteArray kFails = kWritesTarget + "err Error while decoding stream\\n\n";
 // Runs about `seconds`, then converts.
 inline QByteArray SlowConverts(const char* seconds) {
     return QByteArray("sleep ") + seconds + "\n" + kConverts;
 }
-// Writes part of the target, then runs until it is killed (in short steps, so nothing lingers).
+// Writes part of the target, then runs until it is killed.
 inline const QByteArray kRunsUntilKilled =
-    "exec 3>\"$target\"\n"
-    "echo partial >&3\n"
-    "printf 'frame=    1 q=2.0 size=       1kB time=0.0 bitrate=  10.0kbits/s\\r' >&2\n"
-    "while :; do sleep 0.05; done\n";
+    "hold partial\n"
+    "err frame=    1 q=2.0 size=       1kB time=0.0 bitrate=  10.0kbits/s\\r\n"
+    "forever\n";
 
 // A program folder holding the stand-in, and a folder for sources and one for output.
 struct Workspace {
@@ -130,7 +113,9 @@ struct Workspace {
         QDir().mkpath(program);
         QDir().mkpath(sources);
         QDir().mkpath(output);
-        WriteFile(program + "coder.dll", kStandInEncoder, true);
+        QFile::copy(QStringLiteral(VM_STAND_IN_ENCODER), program + "coder.dll");
+        QFile::setPermissions(program + "coder.dll",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     QString source(const QString& name, const QByteArray& script) const {
         WriteFile(sources + name, script);
@@ -154,6 +139,15 @@ struct Workspace {
         return result;
     }
 };
+
+// A first line for a script, in its interpreter's words, as a shell that is slow to reach the
+// encoder: the stand-in, under a name of its own (the job knows the encoder by its name), only
+// sleeps.
+inline QByteArray SlowStart(const Workspace& ws, const char* seconds) {
+    const QString sleeper = ws.program + QStringLiteral("slow-start.exe");
+    QFile::copy(ws.program + QStringLiteral("coder.dll"), sleeper);
+    return (ScriptPath(sleeper) + " --sleep " + seconds).toUtf8() + "\r\n";
+}
 
 // The real file system, except for the paths and operations a test makes fail.
 class FailingFileSystem : public SystemFileSystem {

@@ -33,7 +33,7 @@ class TestBatchRun : public QObject {
         const QString b = r.ws.source("b.flv", kFails);
         // The closing line counts, not the exit status; and "video" is case-sensitive.
         const QString c = r.ws.source("c.flv", QByteArray(kConverts) + "exit 1\n");
-        const QString d = r.ws.source("d.flv", kWritesTarget + "echo 'Video:1kB' >&2\n");
+        const QString d = r.ws.source("d.flv", kWritesTarget + "err Video:1kB\\n\n");
         r.view.files = {a, b, c, d};
         QList<bool> idleAtEachFile;
         r.view.onCounterCaption = [&](const QString&) {
@@ -86,11 +86,11 @@ class TestBatchRun : public QObject {
     // completion message before it is shown.
     void watchersFollowTheRun() {
         Rig r;
-        const QString a = r.ws.source(
-            "a.flv",
-            "printf 'frame=    5 q=2.0 size=       1kB time=0.2 bitrate=  10.0kbits/s\\r' "
-            ">&2\nsleep 0.5\n" +
-                kConverts);
+        const QString a =
+            r.ws.source("a.flv",
+                        "err frame=    5 q=2.0 size=       1kB time=0.2 bitrate=  10.0kbits/s\\r\n"
+                        "sleep 0.5\n" +
+                            kConverts);
         const QString b = r.ws.source("b.flv", kFails);
         r.view.files = {a, b};
         QSignalSpy started(&r.run, &BatchRun::fileStarted);
@@ -186,10 +186,11 @@ class TestBatchRun : public QObject {
     void forceStop() {
         Rig r;
         QTemporaryDir elsewhere;
-        WriteFile(elsewhere.filePath("coder.dll"), "#!/bin/sh\nwhile :; do sleep 0.05; done\n",
-                  true);
+        QVERIFY(QFile::copy(r.ws.program + "coder.dll", elsewhere.filePath("coder.dll")));
+        WriteFile(elsewhere.filePath("forever.flv"), "forever\n");
         QProcess bystander;
-        bystander.start(elsewhere.filePath("coder.dll"), QStringList());
+        bystander.start(elsewhere.filePath("coder.dll"),
+                        {"-i", elsewhere.filePath("forever.flv"), elsewhere.filePath("x.avi")});
         QVERIFY(bystander.waitForStarted());
 
         r.view.files = {r.ws.source("long.flv", kRunsUntilKilled),
@@ -361,10 +362,12 @@ class TestBatchRun : public QObject {
         connect(&job, &EncoderJob::logAdvanced, &job, [&] { seen.append(job.lastLogLine()); });
         bool ended = false;
         connect(&job, &EncoderJob::ended, &job, [&] { ended = true; });
-        QCOMPARE(job.launch("printf 'frame= 1 q=1 size= 1kB time=1 bitrate= 1kbits/s\\r' 2>" +
-                                job.logPath() + " >&2; exit 4",
-                            {}, nullptr),
-                 QString());
+        const QString source = ws.source(
+            "job.flv", "err frame= 1 q=1 size= 1kB time=1 bitrate= 1kbits/s\\r\nexit 4\n");
+        const QString line = ScriptPath(ws.program + "coder.dll") + " -i " + ScriptPath(source) +
+                             " " + ScriptPath(ws.out("job.avi")) + " " +
+                             ScriptErrorTo(job.logPath());
+        QCOMPARE(job.launch(line, {}, nullptr), QString());
         QVERIFY(!job.idle());
         QCOMPARE(job.exitCode(), EncoderJob::kStillActive);
         QCOMPARE(ReadFile(job.scriptPath()).right(1), QByteArray("\n"));

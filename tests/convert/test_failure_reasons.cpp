@@ -21,10 +21,10 @@ class TestFailureReasons : public QObject {
         Rig r;
         const QString good = r.ws.source("good.flv", kConverts);
         const QString bad = r.ws.source("bad.flv", kFails);
-        const QString cut = r.ws.source(
-            "cut.flv",
-            "printf 'frame=    5 q=2.0 size=       1kB time=0.2 bitrate=  10.0kbits/s\\r' >&2\n"
-            "exit 1\n");
+        const QString cut =
+            r.ws.source("cut.flv",
+                        "err frame=    5 q=2.0 size=       1kB time=0.2 bitrate=  10.0kbits/s\\r\n"
+                        "exit 1\n");
         const QString mute = r.ws.source("mute.flv", "exit 1\n");
         const QString locked = r.ws.source("locked.flv", kConverts);
         r.view.files = {good, bad, cut, mute, locked};
@@ -83,7 +83,7 @@ class TestFailureReasons : public QObject {
     void filesJoiningDuringARun() {
         // Shows its progress for a while before it converts, so that the bars are seen.
         const QByteArray shows =
-            "printf 'frame=    1 q=2.0 size=       0kB time=0.0 bitrate=   0.0kbits/s\\r' >&2\n"
+            "err frame=    1 q=2.0 size=       0kB time=0.0 bitrate=   0.0kbits/s\\r\n"
             "sleep 0.5\n" +
             kConverts;
         Rig alone;

@@ -9,7 +9,6 @@
 #include "convert/EncoderCommand.h"
 #include "convert/TargetNaming.h"
 #include "i18n/MessageTable.h"
-#include "platform/ScriptLine.h"
 #include "platform/fake/FakeDialogs.h"
 
 using namespace vm;
@@ -264,8 +263,9 @@ class TestNamingAndLine : public QObject {
         QVERIFY(QDir().mkpath(temp));
         WriteFile(program + "coder.dll",
                   "#!/bin/sh\nfor a; do printf '%s\\0' \"$a\"; done > \"$(dirname \"$0\")/args\"\n"
-                  "echo logged >&2\n",
-                  true);
+                  "echo logged >&2\n");
+        QFile::setPermissions(program + "coder.dll",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         const QString source = root.filePath("src " + weird + ".flv");
         const QString target = root.filePath("out " + weird + ".avi");
         ConversionSettings s;

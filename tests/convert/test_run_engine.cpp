@@ -92,8 +92,7 @@ class TestRunEngine : public QObject {
         Engine e(2);
         const QString deafPid = e.ws.root.filePath("deaf.pid");
         const QString deaf =
-            e.ws.source("deaf.flv", "trap '' TERM\necho $$ > \"" + deafPid.toUtf8() + "\"\n" +
-                                        kRunsUntilKilled);
+            e.ws.source("deaf.flv", "deaf\npid " + deafPid.toUtf8() + "\n" + kRunsUntilKilled);
         const QString plain = e.ws.source("plain.flv", kRunsUntilKilled);
         const QString later = e.ws.source("later.flv", kConverts);
         QSignalSpy finished(&e.run, &RunEngine::finished);

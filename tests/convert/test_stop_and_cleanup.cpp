@@ -14,7 +14,7 @@ using namespace vm::test;
 namespace {
 
 // A source for the stand-in: fails after a while, having written nothing itself.
-const QByteArray kFailsLate = "sleep 0.6\necho 'Error: cannot write the output' >&2\n";
+const QByteArray kFailsLate = "sleep 0.6\nerr Error: cannot write the output\\n\n";
 
 }  // namespace
 
@@ -26,7 +26,7 @@ class TestStopAndCleanup : public QObject {
     // there, the encoder never runs, and nothing further starts.
     void forceStopBeforeTheEncoderRuns() {
         Rig r;
-        r.files.scriptPrefix = "sleep 0.8\n";
+        r.files.scriptPrefix = SlowStart(r.ws, "0.8");
         r.view.files = {r.ws.source("first.flv", kConverts), r.ws.source("next.flv", kConverts)};
         r.when("(1/2)", 100, [&] {
             QVERIFY(!r.run.encoderIdle());
