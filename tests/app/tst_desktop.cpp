@@ -62,7 +62,7 @@ struct Rig : MemoryPlatform {
 
 // An absolute path on this system ("/" or "C:/" before it), and its file: URL.
 QString FileUrl(const QString& path) {
-    return QUrl::fromLocalFile(QDir::rootPath()).toString() + path;
+    return FileUrlFromPath(QDir::rootPath()).toString() + path;
 }
 
 // An absolute path on this system ("/" or "C:/" before it).
