@@ -74,13 +74,13 @@ void PendingFile::finish() {
     if (::fsync(s.fd) != 0) {
         s.fail(TargetStep::Write, errno);  // discard() removes what was written
     }
+    finishDespiteStops();  // a stop now would leave a complete target behind a failure
     if (s.unnamed) {
         s.placeUnnamed();
     } else {
         s.placeNamed();
     }
     s.owned = false;  // complete and in place: nothing left to discard
-    keepOnTermination();
 }
 
 int PendingFile::State::giveName() {

@@ -13,7 +13,7 @@ namespace coder {
 
 namespace {
 
-enum State : int { kDisarmed, kArmed, kRemoving };
+enum State : int { kDisarmed, kArmed, kRemoving, kFinishing };
 
 // Read by the signal handler: written only while disarmed.
 char g_path[8192];
@@ -28,7 +28,16 @@ constexpr int kTerminating[] = {SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, S
                                 SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGALRM, SIGTERM, SIGSTKFLT,
                                 SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSYS};
 
+// A fault, unlike a request to stop, cannot be waited out.
+bool isFault(int sig) {
+    return sig == SIGILL || sig == SIGTRAP || sig == SIGABRT || sig == SIGBUS || sig == SIGFPE ||
+           sig == SIGSEGV || sig == SIGSYS;
+}
+
 extern "C" void onTerminatingSignal(int sig) {
+    if (g_state.load() == kFinishing && !isFault(sig)) {
+        return;  // the target is complete: the conversion ends as one that succeeded
+    }
     int armed = kArmed;
     if (g_state.compare_exchange_strong(armed, kRemoving)) {
         struct stat st {};
@@ -87,6 +96,11 @@ void removeOnTermination(const std::string& path, const struct stat& st) {
 void keepOnTermination() {
     int armed = kArmed;
     g_state.compare_exchange_strong(armed, kDisarmed);
+}
+
+void finishDespiteStops() {
+    installHandlers();
+    g_state = kFinishing;
 }
 
 void ignoreFileSizeSignal() {

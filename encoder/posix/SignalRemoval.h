@@ -16,6 +16,11 @@ namespace coder {
 void removeOnTermination(const std::string& path, const struct stat& st);
 // The file is complete (or already gone): a signal leaves it alone.
 void keepOnTermination();
+// The complete file is about to take the target's name: from now on a request to stop (any of
+// the signals above but a fault's) is let pass, so that the process goes on to report the
+// conversion done. Else a stop in the moment between the name and the report would end a
+// conversion whose target is complete, as one that failed. Faults still end it; a kill, too.
+void finishDespiteStops();
 // A write past the file-size limit (ulimit -f) then fails with EFBIG instead of ending the
 // process with SIGXFSZ, so the conversion ends as a failure that says so.
 void ignoreFileSizeSignal();
