@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TargetNaming.h"
 
+#include <QDir>
+
 #include "i18n/MessageTable.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
@@ -16,11 +18,14 @@ QString withTrailingSeparator(const QString& folder) {
     return folder.endsWith(kSeparator) ? folder : folder + kSeparator;
 }
 
-// The folder that target paths begin with. A relative folder whose name begins with '-' gets
-// "./" before it, so that the encoder cannot take its targets for options.
+// The folder that target paths begin with. A relative folder is taken from the current one
+// and made absolute: the encoder runs in a folder of its own on Windows (cmd.exe starts in
+// the temp folder), and an absolute path is never taken for an option ("-out").
 QString targetFolder(const QString& folder) {
-    const QString prefix = folder.startsWith(QLatin1Char('-')) ? QStringLiteral("./") : QString();
-    return prefix + withTrailingSeparator(folder);
+    if (!folder.isEmpty() && QDir::isRelativePath(folder)) {
+        return withTrailingSeparator(QDir::cleanPath(QDir::current().absoluteFilePath(folder)));
+    }
+    return withTrailingSeparator(folder);
 }
 
 }  // namespace
