@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include <QDir>
 #include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
@@ -122,7 +123,7 @@ struct Workspace {
         return sources + name;
     }
     QString out(const QString& name) const { return output + "/" + name; }
-    // Each call of the stand-in: its arguments.
+    // Each call of the stand-in: its arguments, paths with '/' as on every system.
     QList<QStringList> calls() const {
         QList<QStringList> result;
         for (const QByteArray& line : ReadFile(program + "calls.log").split('\n')) {
@@ -131,7 +132,7 @@ struct Workspace {
             }
             QStringList args;
             for (const QByteArray& a : line.split('\0')) {
-                args.append(QString::fromUtf8(a));
+                args.append(QDir::fromNativeSeparators(QString::fromUtf8(a)));
             }
             args.removeLast();  // after the last NUL
             result.append(args);

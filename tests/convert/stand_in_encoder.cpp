@@ -4,15 +4,14 @@
 // file (the second argument) says, one step a line, with the target its last argument:
 //   err TEXT      TEXT to standard error ("\r", "\n" and "\\" as in C), at once
 //   make TEXT     the target written whole, TEXT and a line break
-//   hold TEXT     the target made and TEXT written, held open until the end, as an encoder does
+//   hold TEXT     the target made and TEXT written, held open until the end, as an encoder
+//                 leaves an unfinished target on this system (StandInHold.h)
 //   sleep S       S seconds
 //   exit N        ends with status N
-//   pid FILE      its process id into FILE
-//   deaf          SIGTERM ignored (where there is such a signal)
+//   beat FILE     from now on, a dot appended to FILE every 50 ms while it runs on
+//   deaf          SIGTERM let pass, with "asked" appended to the beat's FILE when it comes
 //   forever       runs until it is killed
 // With the single argument "--sleep S" it only sleeps: a script that is slow to get going.
-#include <unistd.h>
-
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -22,10 +21,33 @@
 #include <thread>
 #include <vector>
 
+#include "StandInHold.h"
+
 namespace {
 
+volatile std::sig_atomic_t g_asked = 0;
+
+extern "C" void OnTerminate(int) {
+    g_asked = 1;
+}
+
+// The beat's file, and what `deaf` has yet to say in it.
+std::string g_beat;
+bool g_told = false;
+
 void Sleep(double seconds) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!g_beat.empty()) {
+            std::ofstream beat(g_beat, std::ios::app | std::ios::binary);
+            if (g_asked && !g_told) {
+                beat << "asked\n";
+                g_told = true;
+            }
+            beat << '.';
+        }
+    }
 }
 
 std::string Unescaped(const std::string& text) {
@@ -66,7 +88,6 @@ int main(int argc, char** argv) {
     }
     const std::string target = args.back();
     std::ifstream source(args[1], std::ios::binary);
-    std::ofstream held;
     std::string line;
     while (std::getline(source, line)) {
         if (!line.empty() && line.back() == '\r') {
@@ -83,19 +104,18 @@ int main(int argc, char** argv) {
         } else if (step == "make") {
             std::ofstream(target, std::ios::binary) << Unescaped(rest) << '\n';
         } else if (step == "hold") {
-            held.open(target, std::ios::binary);
-            held << Unescaped(rest) << '\n' << std::flush;
+            HoldTarget(target, Unescaped(rest) + '\n');
         } else if (step == "sleep") {
             Sleep(std::stod(rest));
         } else if (step == "exit") {
             return std::stoi(rest);
-        } else if (step == "pid") {
-            std::ofstream(rest) << getpid() << '\n';
+        } else if (step == "beat") {
+            g_beat = rest;
         } else if (step == "deaf") {
-            std::signal(SIGTERM, SIG_IGN);
+            std::signal(SIGTERM, OnTerminate);
         } else if (step == "forever") {
             for (;;) {
-                Sleep(0.05);
+                Sleep(1);
             }
         } else {
             std::cerr << "stand-in encoder: unknown step \"" << step << "\"\n";
