@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BatchReport.h"
 
+#include <QDir>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -21,6 +22,11 @@ constexpr double kMegabyte = 1e6;
 
 QByteArray heading(const MessageTable& messages, Message message) {
     return PathToBytes(messages[message].trimmed()) + ": ";
+}
+
+// A path in a line for people: the system's own separators, its bytes as they are.
+QByteArray shownPath(const QString& path) {
+    return PathToBytes(QDir::toNativeSeparators(path));
 }
 
 QByteArray statusName(FileState outcome) {
@@ -196,15 +202,15 @@ void BatchReport::fileFinished(const FileReport& r) {
     }
     switch (r.outcome) {
         case FileState::Done:
-            print(heading(messages_, Message::Done) + PathToBytes(r.source) + " -> " +
-                  PathToBytes(r.target));
+            print(heading(messages_, Message::Done) + shownPath(r.source) + " -> " +
+                  shownPath(r.target));
             break;
         case FileState::Skipped:
-            print(heading(messages_, Message::Skipped) + PathToBytes(r.source) + " -> " +
-                  PathToBytes(r.target));
+            print(heading(messages_, Message::Skipped) + shownPath(r.source) + " -> " +
+                  shownPath(r.target));
             break;
         default:
-            print(heading(messages_, Message::Error) + PathToBytes(r.source) + ": " +
+            print(heading(messages_, Message::Error) + shownPath(r.source) + ": " +
                   PathToBytes(ReasonOf(r).simplified()));
             break;
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OneFile.h"
 
+#include <QDir>
+
 #include "EncoderCommand.h"
 #include "EncoderJob.h"
 #include "TargetNaming.h"
@@ -65,7 +67,8 @@ QString EncoderFailureReason(const QString& lastLogLine, bool stopped, const Des
 }
 
 QString OperationReason(const QString& source, const QString& path, const QString& error) {
-    return path == source ? error : path + QStringLiteral(": ") + error;
+    // The path as people read it on this system ('\\' on Windows), like every shown path.
+    return path == source ? error : QDir::toNativeSeparators(path) + QStringLiteral(": ") + error;
 }
 
 QString RemovePartialTarget(EncoderJob& job, const QString& target, const QStringList& runSources,

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OutputFolder.h"
 
+#include <QDir>
 #include <QStringList>
 
 #include "platform/Dialogs.h"
@@ -20,13 +21,16 @@ QString BrowseOutputFolder(Dialogs& dialogs, const QString& current) {
     return folder;
 }
 
-QString OutputFolderFromText(const QString& text, const QString& known, LegacyEncoding names) {
+QString OutputFolderFromText(const QString& shownText, const QString& known, LegacyEncoding names) {
+    // Typed or shown with the system's separators ('\\' on Windows), kept with '/'.
+    const QString text = QDir::fromNativeSeparators(shownText);
     if (!HoldsForeignBytes(known)) {
         return text;
     }
     const QChar separator = QLatin1Char('/');
     const QStringList real = known.split(separator);
-    const QStringList shown = ReadablePath(known, names).split(separator);
+    const QStringList shown =
+        QDir::fromNativeSeparators(ReadablePath(known, names)).split(separator);
     QStringList typed = text.split(separator);
     if (real.size() != shown.size()) {
         return text;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ReadablePath.h"
 
+#include <QDir>
 #include <array>
 #include <optional>
 
@@ -241,7 +242,7 @@ LegacyEncoding LegacyEncodingForLanguage(const QString& languageName) {
 
 QString ReadablePath(const QString& path, LegacyEncoding preferred) {
     if (!HoldsForeignBytes(path)) {
-        return path;
+        return QDir::toNativeSeparators(path);
     }
     // Pieces between boundaries; none of these characters is ever part of a multi-byte
     // character of the legacy encodings, so cutting there splits no character.
@@ -261,7 +262,7 @@ QString ReadablePath(const QString& path, LegacyEncoding preferred) {
             piece = BestReading(PathToBytes(piece), preferred).value_or(Escaped(piece));
         }
     }
-    return pieces.join(QString());
+    return QDir::toNativeSeparators(pieces.join(QString()));
 }
 
 QString ReadableText(const QString& text, LegacyEncoding preferred) {

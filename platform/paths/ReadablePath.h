@@ -15,7 +15,8 @@ LegacyEncoding LegacyEncodingForLanguage(const QString& languageName);
 // GBK: the code page of the built-in language, preferred until a program knows better.
 constexpr LegacyEncoding kBuiltInLegacyEncoding = LegacyEncoding::Gbk;
 
-// A path as a person reads it. A path that is valid UTF-8 comes back unchanged. Otherwise
+// A path as a person reads it, with the system's own separators ('\\' on Windows). A path
+// that is valid UTF-8 comes back unchanged but for those. Otherwise
 // each part between '/' (and '"', and control characters) that holds bytes beyond UTF-8 is
 // decoded by the legacy encoding that reads most like a real name (each part on its own:
 // an archive made on one system may be unpacked into a folder named on another); bytes that

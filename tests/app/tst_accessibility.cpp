@@ -333,7 +333,7 @@ void TestAccessibility::keysPressButtonsDeleteAndOpenLinks() {
     auto entries = [&] {
         QStringList all;
         for (int i = 0; i < c.List1->count(); ++i) {
-            all << c.List1->item(i)->text();
+            all << QDir::fromNativeSeparators(c.List1->item(i)->text());
         }
         return all;
     };

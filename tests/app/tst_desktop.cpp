@@ -54,7 +54,7 @@ struct Rig : MemoryPlatform {
     QStringList list() const {
         QStringList entries;
         for (int i = 0; i < form->controls().List1->count(); ++i) {
-            entries.append(form->controls().List1->item(i)->text());
+            entries.append(QDir::fromNativeSeparators(form->controls().List1->item(i)->text()));
         }
         return entries;
     }
@@ -262,7 +262,7 @@ class TestDesktop : public QObject {
         // The message closed: the details come again, in a box of their own.
         const FakeDialogs::Shown completion = rig.dialogs.messages().last();
         const qsizetype boxes = rig.dialogs.messages().size();
-        QVERIFY(completion.details.contains("/v/a.flv: "));
+        QVERIFY(completion.details.contains(QDir::toNativeSeparators("/v/a.flv: ")));
         rig.notifications.invoke(RunOnDesktop::kShowDetails);
         QCOMPARE(rig.dialogs.messages().size(), boxes + 1);
         QCOMPARE(rig.dialogs.messages().last().text, completion.text);

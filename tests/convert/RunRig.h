@@ -3,6 +3,7 @@
 // processes, answered boxes.
 #pragma once
 
+#include <QDir>
 #include <QTest>
 #include <QTimer>
 
@@ -17,7 +18,7 @@ inline constexpr int kRunTimeoutMs = 20000;
 
 inline QString doneText(const MessageTable& m, int listCount, const QString& summary) {
     return m[Message::FinishedInAll] + QString::number(listCount) + m[Message::FilesOfWhich] +
-           ":\r\r" + summary;
+           ":\r\r" + Shown(summary);  // the paths as the system shows them
 }
 
 // Everything a run needs, with the stand-in encoder in a program folder of its own.

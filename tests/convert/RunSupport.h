@@ -76,6 +76,11 @@ inline void WriteFile(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
+// A path as the run shows it to people: with the system's separators ('\\' on Windows).
+inline QString Shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
 inline QByteArray ReadFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Whole runs without a window: a plain view, answered boxes, real files and processes, and
 // stand-in encoders whose sources say what they do.
+#include <QDir>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -109,7 +110,7 @@ class TestBatchRun : public QObject {
         QCOMPARE(atEnding.title, done.title);
         QCOMPARE(atEnding.text, done.text);
         QCOMPARE(atEnding.details, done.details);
-        QVERIFY(atEnding.details.startsWith(b + ": "));
+        QVERIFY(atEnding.details.startsWith(Shown(b) + ": "));
         QCOMPARE(atEnding.outputFolder, r.ws.output);
         QCOMPARE(r.run.lastReport().text, done.text);  // kept after the run
     }
@@ -304,7 +305,7 @@ class TestBatchRun : public QObject {
             const auto boxes = r.dialogs.messages();
             QCOMPARE(boxes.size(), 2);
             QCOMPARE(boxes[0].title, r.messages[Message::Error]);
-            QCOMPARE(boxes[0].text, r.ws.out("stuck.avi") + "\rOperation not permitted");
+            QCOMPARE(boxes[0].text, Shown(r.ws.out("stuck.avi")) + "\rOperation not permitted");
             QCOMPARE(ReadFile(r.ws.out("stuck.avi")), QByteArray("kept"));
             QCOMPARE(boxes[1].text,
                      doneText(r.messages, 2,
@@ -322,7 +323,8 @@ class TestBatchRun : public QObject {
             auto boxes = r.dialogs.messages();
             QCOMPARE(boxes.size(), 4);
             QCOMPARE(boxes[1].title, r.messages[Message::Error]);
-            QCOMPARE(boxes[1].text, r.run.tempFolder() + "tmp.bat\rRead-only file system");
+            QCOMPARE(boxes[1].text,
+                     Shown(r.run.tempFolder() + "tmp.bat") + "\rRead-only file system");
             QCOMPARE(boxes[2].text, boxes[1].text);
             QCOMPARE(boxes[3].text, doneText(r.messages, 2, "\r错误2:\r" + a + "\r" + b));
             QVERIFY(r.run.encoderIdle());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Why each file failed: the reasons a run keeps and offers beside its completion message, and
 // files that join the list while a run goes on.
+#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -39,14 +40,15 @@ class TestFailureReasons : public QObject {
 
         const DesktopTexts texts = BuiltInDesktopTexts();
         const auto box = r.lastMessage();
-        QCOMPARE(box.text, r.messages[Message::FinishedInAll] + "5" +
-                               r.messages[Message::FilesOfWhich] + ":\r\r完成1:\r" + good +
-                               "\r错误4:\r" + bad + "\r" + cut + "\r" + mute + "\r" + locked);
-        QCOMPARE(
-            box.details.split('\n'),
-            QStringList({bad + ": Error while decoding stream", cut + ": " + texts.silentReason,
-                         mute + ": " + texts.silentReason,
-                         locked + ": " + r.run.tempFolder() + "tmp.bat: Read-only file system"}));
+        QCOMPARE(box.text, doneText(r.messages, 5,
+                                    "完成1:\r" + good + "\r错误4:\r" + bad + "\r" + cut + "\r" +
+                                        mute + "\r" + locked));
+        QCOMPARE(box.details.split('\n'),
+                 QStringList({Shown(bad) + ": Error while decoding stream",
+                              Shown(cut) + ": " + texts.silentReason,
+                              Shown(mute) + ": " + texts.silentReason,
+                              Shown(locked) + ": " + Shown(r.run.tempFolder() + "tmp.bat") +
+                                  ": Read-only file system"}));
         QCOMPARE(ending.size(), 1);
         QCOMPARE(ending[0], (QList<QVariant>{1, 0, 4}));
     }
@@ -68,7 +70,7 @@ class TestFailureReasons : public QObject {
             }
         };
         QVERIFY(r.runToEnd());
-        QCOMPARE(r.lastMessage().details, runs + ": Stopped by you");
+        QCOMPARE(r.lastMessage().details, Shown(runs) + ": Stopped by you");
 
         // The next run starts without the stop, and a clean run has no details.
         r.view.onCounterCaption = {};
@@ -105,9 +107,7 @@ class TestFailureReasons : public QObject {
         QCOMPARE(r.view.counterCaptions,
                  QStringList({"正在转换(1/2):", "正在转换(2/2):", "正在转换"}));
         QCOMPARE(r.ws.calls().size(), 2);
-        QCOMPARE(r.lastMessage().text, r.messages[Message::FinishedInAll] + "2" +
-                                           r.messages[Message::FilesOfWhich] + ":\r\r完成2:\r" + a +
-                                           "\r" + b);
+        QCOMPARE(r.lastMessage().text, doneText(r.messages, 2, "完成2:\r" + a + "\r" + b));
         QCOMPARE(r.view.files.size(), 3);  // the list keeps the late file for the next run
         // The whole-list bar, too, measures the run against the files it started with.
         QVERIFY(r.view.totalBarPeak > 0);

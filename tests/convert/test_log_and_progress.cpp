@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the encoder's log piece by piece, the figures shown from it, and the run's summary.
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -182,16 +183,16 @@ class TestLogAndProgress : public QObject {
         t.record(FileState::Done, "/v/a.flv", kBuiltInLegacyEncoding);
         t.record(FileState::Failed, "/v/b.flv", kBuiltInLegacyEncoding);
         t.record(FileState::Done, "/v/c.flv", kBuiltInLegacyEncoding);
+        // Paths as the system shows them ('\\' on Windows).
         QCOMPARE(
             t.completionText(m, 3),
-            QString(
-                "转换已完成，共3个文件，其中:\r\r完成2:\r/v/a.flv\r/v/c.flv\r错误1:\r/v/b.flv"));
+            Shown("转换已完成，共3个文件，其中:\r\r完成2:\r/v/a.flv\r/v/c.flv\r错误1:\r/v/b.flv"));
         t.clear();
         t.record(FileState::Skipped, "/v/s.flv", kBuiltInLegacyEncoding);
         t.record(FileState::Failed, "/v/f.flv", kBuiltInLegacyEncoding);
         // Nothing converted: the first heading brings its own CR, so two empty lines.
         QCOMPARE(t.completionText(m, 5),
-                 QString("转换已完成，共5个文件，其中:\r\r\r跳过1:\r/v/s.flv\r错误1:\r/v/f.flv"));
+                 Shown("转换已完成，共5个文件，其中:\r\r\r跳过1:\r/v/s.flv\r错误1:\r/v/f.flv"));
         QCOMPARE(t.count(FileState::Skipped), 1);
         t.clear();
         QCOMPARE(t.summary(m), QString());

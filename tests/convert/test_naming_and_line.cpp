@@ -90,7 +90,7 @@ class TestNamingAndLine : public QObject {
             QVERIFY(!CheckOutputFolder(deep, fs, d, messages_, kBuiltInLegacyEncoding));
             QCOMPARE(d.shown.size(), 2);
             QCOMPARE(d.shown[1].title, messages_[Message::Error]);
-            QVERIFY(d.shown[1].text.startsWith(deep + "\r"));
+            QVERIFY(d.shown[1].text.startsWith(Shown(deep) + "\r"));
             QVERIFY(d.shown[1].text.size() > deep.size() + 1);
         }
     }

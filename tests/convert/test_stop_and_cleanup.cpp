@@ -77,7 +77,7 @@ class TestStopAndCleanup : public QObject {
         QCOMPARE(boxes.size(), 2);
         QCOMPARE(boxes[0].title, r.messages[Message::Error]);
         const QString tooLong = r.ws.out(base + "_new_new_new.avi");
-        QCOMPARE(boxes[0].text, tooLong + "\r" + SystemFileSystem().nameProblem(tooLong));
+        QCOMPARE(boxes[0].text, Shown(tooLong) + "\r" + SystemFileSystem().nameProblem(tooLong));
         QCOMPARE(r.ws.calls().size(), 1);
         QCOMPARE(boxes[1].text,
                  doneText(r.messages, 2, "完成1:\r" + r.view.files[1] + "\r错误1:\r" + longSource));
