@@ -18,6 +18,7 @@
 #include "SiteConfig.h"
 #include "app/BuiltInSite.h"
 #include "app/Form1.h"
+#include "app/FormViews.h"
 #include "app/SitePages.h"
 #include "app/Widgets.h"
 #include "i18n/LanguageTexts.h"
@@ -538,6 +539,8 @@ void TestForm1::browseOutputFolder() {
     rig.dialogs.setNextFolder(QStringLiteral("/srv/out"));
     QTest::mouseClick(c.Command2, Qt::LeftButton);
     QCOMPARE(c.Text2->text(), QDir::toNativeSeparators("/srv/out/"));
+    // Shown with the system's separators, taken with '/' (either, where the system has '\\').
+    QCOMPARE(OutputFolderOf(c.Text2, kBuiltInLegacyEncoding), QStringLiteral("/srv/out/"));
     c.Text2->setText(QStringLiteral("/typed/by hand"));
     QTest::mouseClick(c.Command2, Qt::LeftButton);                // cancelled
     QCOMPARE(c.Text2->text(), QStringLiteral("/typed/by hand"));  // left as typed
